@@ -1,0 +1,61 @@
+#include "platform/application.h"
+
+#include "platform/exception.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QWidget>
+
+namespace {
+TApplication theApplication;
+}
+
+TApplication* Application = &theApplication;
+
+void TApplication::Initialize() {
+    QApplication::setQuitOnLastWindowClosed(true);
+}
+
+void TApplication::SetTitle(const QString& title) {
+    title_ = title;
+    QGuiApplication::setApplicationDisplayName(title);
+}
+
+void TApplication::Minimize() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->isWindow() && !w->windowFlags().testFlag(Qt::Popup))
+            w->showMinimized();
+}
+
+QString exceptionBoxText(const QString& message) {
+    if (!message.isEmpty() && message.back() > QLatin1Char('.'))
+        return message + QLatin1Char('.');
+    return message;
+}
+
+void TApplication::HandleException(const std::exception_ptr& error) {
+    QString message;
+    try {
+        std::rethrow_exception(error);
+    } catch (const Exception& e) {
+        message = e.message();
+    } catch (const std::bad_alloc&) {
+        message = QStringLiteral("Out of memory");
+    } catch (const std::exception& e) {
+        message = QString::fromLocal8Bit(e.what());
+    } catch (...) {
+        message = QStringLiteral("Unknown error");
+    }
+    QMessageBox box(QMessageBox::Critical, title_, exceptionBoxText(message), QMessageBox::Ok,
+                    QApplication::activeWindow());
+    box.setObjectName(QStringLiteral("ExceptionBox"));
+    box.exec();
+}
+
+void TApplication::Guard(const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (...) {
+        HandleException(std::current_exception());
+    }
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+
+// The skinned controls. Each keeps the Qt class that gives it its behaviour (keyboard, focus,
+// accessibility) and draws itself in the skin's look.
+class TbsSkinButton : public QPushButton {
+    Q_OBJECT
+public:
+    explicit TbsSkinButton(const QString& caption, QWidget* parent = nullptr);
+};
+
+class TbsSkinLabel : public QLabel {
+    Q_OBJECT
+public:
+    explicit TbsSkinLabel(const QString& caption, QWidget* parent = nullptr);
+};
+
+class TbsSkinStdLabel : public QLabel {
+    Q_OBJECT
+public:
+    explicit TbsSkinStdLabel(const QString& caption, QWidget* parent = nullptr);
+};
+
+class TbsSkinGroupBox : public QGroupBox {
+    Q_OBJECT
+public:
+    explicit TbsSkinGroupBox(const QString& caption, QWidget* parent = nullptr);
+};

@@ -1,0 +1,37 @@
+#include "platform/fonts.h"
+
+#include <QFontDatabase>
+#include <QFontInfo>
+
+QStringList simplifiedChineseFaces() {
+    static const QStringList faces = [] {
+        QStringList installed;
+        for (const char* face : {"Noto Sans CJK SC", "Source Han Sans SC", "WenQuanYi Micro Hei",
+                                 "Microsoft YaHei", "SimSun", "Noto Serif CJK SC",
+                                 "Source Han Serif SC", "WenQuanYi Zen Hei"}) {
+            const QString name = QString::fromLatin1(face);
+            if (QFontDatabase::hasFamily(name))
+                installed << name;
+        }
+        return installed;
+    }();
+    return faces;
+}
+
+QFont withChineseFallback(const QFont& font) {
+    QStringList families = font.families();
+    if (families.isEmpty())
+        families << font.family();
+    const QString primary = families.first();
+    if (!QFontDatabase::hasFamily(primary)) {
+        const QString substitute = QFontInfo(QFont(primary)).family();
+        if (!families.contains(substitute))
+            families.insert(1, substitute);
+    }
+    for (const QString& face : simplifiedChineseFaces())
+        if (!families.contains(face))
+            families << face;
+    QFont result = font;
+    result.setFamilies(families);
+    return result;
+}

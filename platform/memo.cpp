@@ -1,0 +1,131 @@
+#include "platform/memo.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QPainter>
+#include <QScrollBar>
+#include <QTextCursor>
+#include <QTextLayout>
+#include <cmath>
+
+namespace {
+
+constexpr int ScrollBarWidth = 17;
+
+QString toMemoText(const QString& raw) {
+    QString text;
+    text.reserve(raw.size() + raw.size() / 16);
+    for (QChar c : raw) {
+        if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator)
+            text += QLatin1String("\r\n");
+        else
+            text += c;
+    }
+    return text;
+}
+
+} // namespace
+
+TMemo::TMemo(QWidget* parent) : QPlainTextEdit(parent) {
+    setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    setLineWidth(2);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    verticalScrollBar()->setFixedWidth(ScrollBarWidth);
+    setTabChangesFocus(true);
+    // The selection is not shown while another control has the focus.
+    QPalette p = palette();
+    p.setColor(QPalette::Inactive, QPalette::Highlight, p.color(QPalette::Active, QPalette::Base));
+    p.setColor(QPalette::Inactive, QPalette::HighlightedText,
+               p.color(QPalette::Active, QPalette::Text));
+    setPalette(p);
+    connect(this, &QPlainTextEdit::textChanged, this, &TMemo::Change);
+}
+
+QString TMemo::Text() const { return toMemoText(document()->toRawText()); }
+
+void TMemo::SetText(const QString& text) { setPlainText(text); }
+
+void TMemo::Clear() {
+    QTextCursor cursor(document());
+    cursor.select(QTextCursor::Document);
+    cursor.removeSelectedText();
+}
+
+void TMemo::AddLine(const QString& line) {
+    QTextCursor cursor(document());
+    cursor.movePosition(QTextCursor::End);
+    // The last block is empty exactly when the text is empty or ends with a line break.
+    if (cursor.block().length() <= 1)
+        cursor.insertText(line + QChar::ParagraphSeparator);
+    else
+        cursor.insertText(QChar::ParagraphSeparator + line);
+    setTextCursor(cursor);
+    ensureCursorVisible();
+}
+
+QColor TMemo::Color() const { return palette().color(QPalette::Active, QPalette::Base); }
+
+void TMemo::SetColor(const QColor& background) {
+    QPalette p = palette();
+    for (auto group : {QPalette::Active, QPalette::Inactive}) {
+        p.setColor(group, QPalette::Base, background);
+    }
+    p.setColor(QPalette::Inactive, QPalette::Highlight, background);
+    setPalette(p);
+}
+
+QColor TMemo::FontColor() const { return palette().color(QPalette::Active, QPalette::Text); }
+
+void TMemo::SetFontColor(const QColor& color) {
+    QPalette p = palette();
+    for (auto group : {QPalette::Active, QPalette::Inactive})
+        p.setColor(group, QPalette::Text, color);
+    p.setColor(QPalette::Inactive, QPalette::HighlightedText, color);
+    setPalette(p);
+}
+
+int TMemo::ClientWidth() const { return viewport()->width(); }
+int TMemo::ClientHeight() const { return viewport()->height(); }
+
+void TMemo::mouseDoubleClickEvent(QMouseEvent* event) {
+    event->accept();
+    emit DblClick();
+}
+
+MemoSnapshot::MemoSnapshot(TMemo& memo)
+    : background_(memo.Color()), text_(memo.FontColor()), width_(memo.ClientWidth()) {
+    QTextDocument* doc = memo.document();
+    QAbstractTextDocumentLayout* layout = doc->documentLayout();
+    const qreal margin = doc->documentMargin();
+    spans_.reserve(size_t(doc->blockCount()));
+    qreal top = 0;
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        const bool last = !block.next().isValid();
+        // The empty line after a final line break is not a line of the text.
+        if (last && block.length() <= 1)
+            break;
+        // blockBoundingRect lays the block out first; the last one carries the bottom margin.
+        qreal height = layout->blockBoundingRect(block).height();
+        if (last)
+            height -= margin;
+        spans_.push_back({block, top, height});
+        top += height;
+        lineCount_ += block.layout()->lineCount();
+    }
+    linesHeight_ = int(std::ceil(top));
+}
+
+void MemoSnapshot::paint(QImage& band, int y0) const {
+    band.fill(background_);
+    QPainter painter(&band);
+    painter.setPen(text_);
+    const qreal bandTop = y0;
+    const qreal bandBottom = y0 + band.height();
+    auto it = std::lower_bound(spans_.begin(), spans_.end(), bandTop,
+                               [](const Span& s, qreal y) { return s.top + s.height <= y; });
+    const QRectF clip(0, 0, band.width(), band.height());
+    for (; it != spans_.end() && it->top < bandBottom; ++it)
+        it->block.layout()->draw(&painter, QPointF(0, it->top - bandTop), {}, clip);
+}
