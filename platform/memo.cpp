@@ -2,6 +2,7 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QPainter>
+#include <QProxyStyle>
 #include <QScrollBar>
 #include <QTextCursor>
 #include <QTextLayout>
@@ -10,6 +11,17 @@
 namespace {
 
 constexpr int ScrollBarWidth = 17;
+
+// The scroll bar keeps the classic width whatever the widget style's own.
+class ScrollBarStyle : public QProxyStyle {
+public:
+    int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                    const QWidget* widget) const override {
+        if (metric == PM_ScrollBarExtent)
+            return ScrollBarWidth;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
 
 QString toMemoText(const QString& raw) {
     QString text;
@@ -32,7 +44,9 @@ TMemo::TMemo(QWidget* parent) : QPlainTextEdit(parent) {
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    verticalScrollBar()->setFixedWidth(ScrollBarWidth);
+    auto* scrollStyle = new ScrollBarStyle;
+    scrollStyle->setParent(this);
+    verticalScrollBar()->setStyle(scrollStyle);
     setTabChangesFocus(true);
     // The selection is not shown while another control has the focus.
     QPalette p = palette();

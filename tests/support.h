@@ -1,0 +1,39 @@
+#pragma once
+
+// Helpers for driving the real window: modal boxes seen and closed without a person, JPEG files
+// decoded with libjpeg, rasters saved for the reference encoder.
+
+#include <QApplication>
+#include <QImage>
+#include <QMessageBox>
+#include <QString>
+#include <QTimer>
+#include <functional>
+#include <vector>
+
+namespace testing {
+
+struct SeenBox {
+    QString objectName;
+    QString title;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    int buttons = 0;
+};
+
+// Runs action; every modal dialog it opens is recorded and then handled by respond
+// (default: accepted). Returns the dialogs in the order they appeared.
+std::vector<SeenBox> whileClosingModals(const std::function<void()>& action,
+                                        const std::function<void(QWidget*)>& respond = {});
+
+// Decodes a JPEG file with libjpeg into RGB888; a null image when it is no JPEG.
+QImage decodeJpeg(const QString& path);
+// Writes the raster as a binary PPM, the reference encoder's input.
+bool writePpm(const QImage& image, const QString& path);
+QByteArray readFile(const QString& path);
+QStringList filesIn(const QString& folder);
+
+// Rows [from, to) of the image that hold a pixel darker than the threshold.
+bool hasInk(const QImage& image, int from, int to, int threshold = 128);
+
+} // namespace testing
