@@ -1,5 +1,6 @@
 #include "platform/application.h"
 
+#include "platform/dialogs.h"
 #include "platform/exception.h"
 
 #include <QApplication>
@@ -49,7 +50,7 @@ void TApplication::HandleException(const std::exception_ptr& error) {
     QMessageBox box(QMessageBox::Critical, title_, exceptionBoxText(message), QMessageBox::Ok,
                     QApplication::activeWindow());
     box.setObjectName(QStringLiteral("ExceptionBox"));
-    box.exec();
+    execMessageBox(box);
 }
 
 void TApplication::Guard(const std::function<void()>& handler) {

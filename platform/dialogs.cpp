@@ -7,6 +7,21 @@
 #include <QMessageBox>
 #include <QScreen>
 
+namespace {
+std::function<bool(QMessageBox&)>& messageBoxHook() {
+    static std::function<bool(QMessageBox&)> hook;
+    return hook;
+}
+} // namespace
+
+void SetMessageBoxHook(std::function<bool(QMessageBox&)> hook) { messageBoxHook() = std::move(hook); }
+
+void execMessageBox(QMessageBox& box) {
+    if (messageBoxHook() && messageBoxHook()(box))
+        return;
+    box.exec();
+}
+
 void ShowMessage(const QString& text) {
     QMessageBox box(QMessageBox::NoIcon, Application->Title(), text, QMessageBox::Ok);
     box.setObjectName(QStringLiteral("ShowMessage"));
@@ -23,7 +38,7 @@ void ShowMessage(const QString& text) {
         const QRect r = screen->geometry();
         box.move(r.center() - QPoint(box.width() / 2, box.height() / 2));
     }
-    box.exec();
+    execMessageBox(box);
 }
 
 #include <QColorDialog>

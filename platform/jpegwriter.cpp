@@ -1,8 +1,13 @@
 #include "platform/jpegwriter.h"
 
 #include "platform/exception.h"
+#include "platform/profile.h"
 
 #include <QtEndian>
+#include <array>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 #include <csetjmp>
 #include <cstdio>
 #include <jpeglib.h>
@@ -129,12 +134,75 @@ QByteArray JpegWriter::finish() {
 QByteArray compressInBands(int width, int height, int bandRows,
                            const std::function<void(QImage& band, int y0)>& paint) {
     JpegWriter writer(width, height, JpegWriter::Input::Rgb32);
-    QImage band(width, qMin(bandRows, height), QImage::Format_RGB32);
-    if (band.isNull() && height > 0 && width > 0)
+    const int rows = qMax(1, qMin(bandRows, height));
+    std::array<QImage, 2> bands = {QImage(width, rows, QImage::Format_RGB32),
+                                   QImage(width, rows, QImage::Format_RGB32)};
+    if (bands[0].isNull() || bands[1].isNull())
         throw Exception(QStringLiteral("Out of system resources"));
-    for (int y0 = 0; y0 < height; y0 += band.height()) {
-        paint(band, y0);
-        writer.writeRows(band.constBits(), qMin(band.height(), height - y0), band.bytesPerLine());
+
+    // Painting needs this thread (the text's layout lives here); compressing does not, so the
+    // encoder takes each painted band on a second thread while the next one is painted.
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::array<int, 2> filled = {-1, -1}; // the picture row each buffer holds, -1 when free
+    bool stop = false;
+    std::exception_ptr failure;
+
+    std::thread encoder([&] {
+        int k = 0;
+        for (int y0 = 0; y0 < height; y0 += rows, k ^= 1) {
+            {
+                std::unique_lock lock(mutex);
+                changed.wait(lock, [&] { return filled[size_t(k)] == y0 || stop; });
+                if (stop)
+                    return;
+            }
+            try {
+                ProfileStage stage(&ConversionProfile::compress);
+                writer.writeRows(bands[size_t(k)].constBits(), qMin(rows, height - y0),
+                                 bands[size_t(k)].bytesPerLine());
+            } catch (...) {
+                std::lock_guard lock(mutex);
+                failure = std::current_exception();
+                stop = true;
+                changed.notify_all();
+                return;
+            }
+            std::lock_guard lock(mutex);
+            filled[size_t(k)] = -1;
+            changed.notify_all();
+        }
+    });
+
+    std::exception_ptr paintFailure;
+    int k = 0;
+    for (int y0 = 0; y0 < height; y0 += rows, k ^= 1) {
+        {
+            std::unique_lock lock(mutex);
+            changed.wait(lock, [&] { return filled[size_t(k)] == -1 || stop; });
+            if (stop)
+                break;
+        }
+        try {
+            ProfileStage stage(&ConversionProfile::paint);
+            paint(bands[size_t(k)], y0);
+        } catch (...) {
+            paintFailure = std::current_exception();
+        }
+        std::lock_guard lock(mutex);
+        if (paintFailure)
+            stop = true;
+        else
+            filled[size_t(k)] = y0;
+        changed.notify_all();
+        if (paintFailure)
+            break;
     }
+    encoder.join();
+    if (paintFailure)
+        std::rethrow_exception(paintFailure);
+    if (failure)
+        std::rethrow_exception(failure);
+    ProfileStage stage(&ConversionProfile::compress);
     return writer.finish();
 }

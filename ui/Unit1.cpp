@@ -9,6 +9,7 @@
 #include "platform/fonts.h"
 #include "platform/jpegwriter.h"
 #include "platform/memo.h"
+#include "platform/profile.h"
 #include "platform/statusbar.h"
 #include "shell/Communal.h"
 
@@ -16,6 +17,7 @@
 #include <QDir>
 #include <QLocale>
 #include <QScreen>
+#include <optional>
 
 const QString TForm1::Caption = QStringLiteral("Zorna Text to Image V1.10");
 const QString TForm1::ShopAddress = QStringLiteral("http://shop.zorna.example");
@@ -137,7 +139,12 @@ void TForm1::showEvent(QShowEvent* event) {
 }
 
 void TForm1::txttojpg(const QString& BasePath) {
-    const MemoSnapshot snapshot(*Memo1);
+    std::optional<MemoSnapshot> laidOut;
+    {
+        ProfileStage stage(&ConversionProfile::layout);
+        laidOut.emplace(*Memo1);
+    }
+    const MemoSnapshot& snapshot = *laidOut;
     const qint64 height = qint64(snapshot.linesHeight()) + ExtraHeight;
     // Known before any raster is made: refuse what the encoder would refuse.
     if (height > JpegWriter::MaxDimension || snapshot.width() > JpegWriter::MaxDimension)
@@ -145,6 +152,7 @@ void TForm1::txttojpg(const QString& BasePath) {
     const QByteArray jpeg = compressInBands(
         snapshot.width(), int(height), BandRows,
         [&snapshot](QImage& band, int y0) { snapshot.paint(band, y0); });
+    ProfileStage stage(&ConversionProfile::write);
     saveWholeFile(BasePath + QStringLiteral(".jpg"), jpeg);
 }
 

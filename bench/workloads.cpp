@@ -1,0 +1,62 @@
+#include "workloads.h"
+
+#include <QStringList>
+#include <cmath>
+#include <random>
+
+namespace workloads {
+
+QString chineseProse(int utf8Bytes, int minParagraph, int maxParagraph, unsigned seed) {
+    std::mt19937 rng(seed);
+    // A Zipf-like draw over 6,000 characters of the common CJK block: a few very frequent, a long
+    // tail of rare ones, as in real prose.
+    constexpr int Distinct = 6000;
+    std::vector<double> weights(Distinct);
+    for (int i = 0; i < Distinct; ++i)
+        weights[size_t(i)] = 1.0 / std::pow(i + 1.0, 0.9);
+    std::discrete_distribution<int> pick(weights.begin(), weights.end());
+    std::uniform_int_distribution<int> paragraphLength(minParagraph, maxParagraph);
+    std::uniform_int_distribution<int> percent(0, 99);
+    const QString punctuation = QStringLiteral("，。、；：？！“”");
+    const QStringList latin = {"Qt", "JPEG", "weibo", "OK", "2024", "iPhone", "Linux", "AI"};
+
+    QString text;
+    int bytes = 0;
+    // Adds a piece unless it would pass the size; false when the text is full.
+    auto add = [&](const QString& piece, int size) {
+        if (bytes + size > utf8Bytes)
+            return false;
+        text += piece;
+        bytes += size;
+        return true;
+    };
+    while (true) {
+        const int length = paragraphLength(rng);
+        for (int i = 0; i < length; ++i) {
+            const int p = percent(rng);
+            bool added;
+            if (p < 8) {
+                added = add(punctuation.at(p % punctuation.size()), 3);
+            } else if (p < 10) {
+                const QString& word = latin.at(p % latin.size());
+                added = add(QLatin1Char(' ') + word + QLatin1Char(' '), int(word.size()) + 2);
+            } else {
+                added = add(QChar(char16_t(0x4E00 + (pick(rng) * 7919) % 20902)), 3);
+            }
+            if (!added)
+                return text;
+        }
+        if (!add(QStringLiteral("\r\n"), 2))
+            return text;
+    }
+}
+
+QString shortLines(int lines) {
+    QString text;
+    text.reserve(lines * 12);
+    for (int i = 0; i < lines; ++i)
+        text += QStringLiteral("Line %1\r\n").arg(i + 1);
+    return text;
+}
+
+} // namespace workloads

@@ -1,0 +1,3 @@
+#include "platform/profile.h"
+
+ConversionProfile* conversionProfile = nullptr;
