@@ -6,7 +6,9 @@
 QStringList simplifiedChineseFaces() {
     static const QStringList faces = [] {
         QStringList installed;
-        for (const char* face : {"Noto Sans CJK SC", "Source Han Sans SC", "WenQuanYi Micro Hei",
+        // WenQuanYi Micro Hei first: hinted TrueType, crisp at the text area's small sizes, as
+        // tall as Latin lines, and several times quicker to paint than the CFF faces in Qt 6.4.
+        for (const char* face : {"WenQuanYi Micro Hei", "Noto Sans CJK SC", "Source Han Sans SC",
                                  "Microsoft YaHei", "SimSun", "Noto Serif CJK SC",
                                  "Source Han Serif SC", "WenQuanYi Zen Hei"}) {
             const QString name = QString::fromLatin1(face);

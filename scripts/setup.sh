@@ -6,7 +6,7 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev libgl-dev libjpeg62-turbo-dev libjpeg-turbo-progs
     fonts-noto-cjk fonts-wqy-microhei fonts-liberation2 fonts-dejavu-core
-    locales
+    locales xdg-utils
 )
 [ "${ZORNA_SETUP_EXTRA:-}" ] && read -r -a extra <<<"$ZORNA_SETUP_EXTRA" && packages+=("${extra[@]}")
 
