@@ -29,7 +29,8 @@ QColor skinColor(const char* key) {
 
 } // namespace
 
-TbsSkinButton::TbsSkinButton(const QString& caption, QWidget* parent) : QPushButton(caption, parent) {
+TbsSkinButton::TbsSkinButton(const QString& caption, QWidget* parent)
+    : QPushButton(caption, parent) {
     setAutoDefault(false);
     setAttribute(Qt::WA_Hover);
     setFixedHeight(skin::Description::stored().number(QStringLiteral("Button/Height")));
@@ -42,7 +43,7 @@ QSize TbsSkinButton::sizeHint() const {
 
 void TbsSkinButton::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    const skin::State state = isDown()      ? skin::State::Pressed
+    const skin::State state = isDown()       ? skin::State::Pressed
                               : underMouse() ? skin::State::Hover
                                              : skin::State::Normal;
     skin::paintButton(p, rect(), state, hasFocus(), isEnabled());
@@ -75,11 +76,12 @@ void TbsSkinLabel::paintEvent(QPaintEvent*) {
     p.setFont(d.font(QStringLiteral("Label")));
     p.setPen(d.color(QStringLiteral("Label/Text")));
     const int left = d.number(QStringLiteral("Label/TextLeft"));
-    p.drawText(rect().adjusted(left, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-               text());
+    p.drawText(rect().adjusted(left, 0, 0, 0),
+               Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text());
 }
 
-TbsSkinStdLabel::TbsSkinStdLabel(const QString& caption, QWidget* parent) : QLabel(caption, parent) {
+TbsSkinStdLabel::TbsSkinStdLabel(const QString& caption, QWidget* parent)
+    : QLabel(caption, parent) {
     setWordWrap(true);
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setFont(defaultFont());

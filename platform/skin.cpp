@@ -49,7 +49,9 @@ QString Description::text(const QString& key) const {
     return *it;
 }
 
-int Description::number(const QString& key) const { return text(key).toInt(); }
+int Description::number(const QString& key) const {
+    return text(key).toInt();
+}
 
 QColor Description::color(const QString& key) const {
     const QStringList parts = text(key).split(QLatin1Char(','));
@@ -68,9 +70,15 @@ QFont Description::font(const QString& section) const {
 
 namespace {
 
-const Description& d() { return Description::stored(); }
-QColor color(const char* key) { return d().color(QString::fromLatin1(key)); }
-int number(const char* key) { return d().number(QString::fromLatin1(key)); }
+const Description& d() {
+    return Description::stored();
+}
+QColor color(const char* key) {
+    return d().color(QString::fromLatin1(key));
+}
+int number(const char* key) {
+    return d().number(QString::fromLatin1(key));
+}
 
 QLinearGradient vertical(const QRectF& r, const QColor& top, const QColor& bottom) {
     QLinearGradient g(r.topLeft(), r.bottomLeft());
@@ -146,8 +154,8 @@ void paintFrame(QPainter& p, const FrameGeometry& g, bool active, const QString&
                 const QIcon& icon) {
     const QRect all(QPoint(0, 0), g.window);
     p.fillRect(all, color("Form/Border"));
-    p.fillRect(g.captionBand(), vertical(g.captionBand(), color("Form/CaptionTop"),
-                                         color("Form/CaptionBottom")));
+    p.fillRect(g.captionBand(),
+               vertical(g.captionBand(), color("Form/CaptionTop"), color("Form/CaptionBottom")));
     const QRect client = g.client();
     p.fillRect(client, color("Form/ClientColor"));
 
@@ -239,7 +247,8 @@ void paintGroupBox(QPainter& p, const QRect& r) {
     p.fillPath(outline, color("GroupBox/Fill"));
     p.setClipPath(outline);
     const QRect bandRect(r.left(), r.top(), r.width(), band);
-    p.fillRect(bandRect, vertical(bandRect, color("GroupBox/BandTop"), color("GroupBox/BandBottom")));
+    p.fillRect(bandRect,
+               vertical(bandRect, color("GroupBox/BandTop"), color("GroupBox/BandBottom")));
     p.setClipping(false);
     p.fillRect(QRect(r.left(), r.top() + band, r.width(), 1), color("GroupBox/Border"));
     p.setPen(QPen(color("GroupBox/Border"), 1));

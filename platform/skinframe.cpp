@@ -20,7 +20,7 @@ SkinCaptionButton::SkinCaptionButton(skin::CaptionButton which, QWidget* parent)
 
 void SkinCaptionButton::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    const skin::State state = isDown()      ? skin::State::Pressed
+    const skin::State state = isDown()       ? skin::State::Pressed
                               : underMouse() ? skin::State::Hover
                                              : skin::State::Normal;
     skin::paintCaptionButton(p, rect(), which_, state);
@@ -68,11 +68,12 @@ SkinFrame::SkinFrame(QWidget* form, QWidget* client)
     auto* menuKey = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), form);
     connect(menuKey, &QShortcut::activated, this, &SkinFrame::ShowSystemMenuBelowIcon);
 
-    connect(form, &QWidget::windowTitleChanged, this,
-            [this] { update(Geometry().captionBand()); });
+    connect(form, &QWidget::windowTitleChanged, this, [this] { update(Geometry().captionBand()); });
 }
 
-void SkinFrame::ShowSystemMenu(const QPoint& globalPos) { menu_->popup(globalPos); }
+void SkinFrame::ShowSystemMenu(const QPoint& globalPos) {
+    menu_->popup(globalPos);
+}
 
 void SkinFrame::ShowSystemMenuBelowIcon() {
     const QRect icon = Geometry().icon();
@@ -110,8 +111,8 @@ bool SkinFrame::event(QEvent* event) {
 
 bool SkinFrame::eventFilter(QObject* watched, QEvent* event) {
     // While the menu is open it has the mouse: a second press on the icon reaches it, not us.
-    if (watched == menu_ &&
-        (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)) {
+    if (watched == menu_ && (event->type() == QEvent::MouseButtonPress ||
+                             event->type() == QEvent::MouseButtonDblClick)) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         const QPoint global = mouse->globalPosition().toPoint();
         if (mouse->button() == Qt::LeftButton && !menu_->geometry().contains(global) &&
@@ -165,6 +166,7 @@ void SkinFrame::mouseReleaseEvent(QMouseEvent* event) {
 
 void SkinFrame::mouseDoubleClickEvent(QMouseEvent* event) {
     // The icon closes on a double-click; the caption band does not maximise.
-    if (event->button() == Qt::LeftButton && Geometry().icon().contains(event->position().toPoint()))
+    if (event->button() == Qt::LeftButton &&
+        Geometry().icon().contains(event->position().toPoint()))
         form_->close();
 }
