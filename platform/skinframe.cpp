@@ -95,6 +95,14 @@ void SkinFrame::minimizeApplication() {
 
 bool SkinFrame::event(QEvent* event) {
     switch (event->type()) {
+    case QEvent::Show:
+        // Without a window manager nobody gives the window the keyboard, and Alt+F4 and
+        // Alt+Space would never arrive.
+        if (!shown_) {
+            shown_ = true;
+            form_->activateWindow();
+        }
+        break;
     case QEvent::WindowActivate:
         if (form_->isMinimized())
             form_->setWindowState(form_->windowState() & ~Qt::WindowMinimized);

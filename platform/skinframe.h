@@ -60,6 +60,7 @@ private:
     SkinCaptionButton* minimize_;
     SkinCaptionButton* close_;
     QIcon icon_;
+    bool shown_ = false;
     bool dragging_ = false;
     QPoint dragOffset_;
     QElapsedTimer menuOpenedByIcon_;
