@@ -102,6 +102,7 @@ private slots:
     void buttonKeepsLeadingBlank();
     void buttonKeys_data();
     void buttonKeys();
+    void directionsLabel();
     void lengthLabelRepaints();
     void groupBoxCaption();
     void statusPaneEdges_data();
@@ -364,6 +365,22 @@ void TestLook::buttonKeys() {
     QSignalSpy clicked(&button, &QAbstractButton::clicked);
     QTest::keyClick(&button, Qt::Key(key));
     QCOMPARE(clicked.count(), 1);
+}
+
+void TestLook::directionsLabel() {
+    // The platform's default face and size, not the form's, in black, wrapped, over the client.
+    const QFontInfo shown(form->lbl2->font());
+    const QFontInfo platform(QApplication::font());
+    QCOMPARE(shown.family(), platform.family());
+    QCOMPARE(shown.pixelSize(), platform.pixelSize());
+    QCOMPARE(form->lbl2->palette().color(QPalette::WindowText), QColor(Qt::black));
+    QVERIFY(form->lbl2->wordWrap());
+    const QImage image = shot(form->lbl2);
+    int darkest = 255;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            darkest = qMin(darkest, qGray(image.pixel(x, y)));
+    QVERIFY(darkest < 30);
 }
 
 void TestLook::lengthLabelRepaints() {
