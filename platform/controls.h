@@ -10,12 +10,20 @@ class TbsSkinButton : public QPushButton {
     Q_OBJECT
 public:
     explicit TbsSkinButton(const QString& caption, QWidget* parent = nullptr);
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 };
 
 class TbsSkinLabel : public QLabel {
     Q_OBJECT
 public:
     explicit TbsSkinLabel(const QString& caption, QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
 };
 
 class TbsSkinStdLabel : public QLabel {
@@ -28,4 +36,7 @@ class TbsSkinGroupBox : public QGroupBox {
     Q_OBJECT
 public:
     explicit TbsSkinGroupBox(const QString& caption, QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
 };

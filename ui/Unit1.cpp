@@ -10,6 +10,7 @@
 #include "platform/jpegwriter.h"
 #include "platform/memo.h"
 #include "platform/profile.h"
+#include "platform/skinframe.h"
 #include "platform/statusbar.h"
 #include "shell/Communal.h"
 
@@ -48,8 +49,8 @@ QFont tahoma(int pixels) {
 TForm1::TForm1(QWidget* parent) : QWidget(parent), client_(new QWidget(this)) {
     setWindowTitle(Caption);
     setFont(tahoma(11));
-    client_->setGeometry(0, 0, ClientWidth, ClientHeight);
-    setFixedSize(ClientWidth, ClientHeight);
+    client_->resize(ClientWidth, ClientHeight);
+    new SkinFrame(this, client_); // frameless window: the skin draws the frame around the client
 
     lbl2 = new TbsSkinStdLabel(Directions, client_);
     lbl2->setObjectName(QStringLiteral("lbl2"));
