@@ -4,6 +4,7 @@
 #include "platform/application.h"
 #include "platform/codepage.h"
 #include "platform/controls.h"
+#include "platform/jpegwriter.h"
 #include "platform/memo.h"
 #include "shell/Communal.h"
 #include "support.h"
@@ -264,6 +265,47 @@ private slots:
         const QByteArray reference = cjpeg.readAllStandardOutput();
         QVERIFY(!reference.isEmpty());
         QVERIFY(readFile(pic_ + c.stamp + ".jpg") == reference);
+    }
+
+    // The banded path writes the bytes of the one-piece path: a whole raster, copied to 24 bits
+    // and compressed at once.
+    void bandsMatchOnePiece_data() {
+        QTest::addColumn<int>("lines");
+        QTest::newRow("one line") << 1;
+        QTest::newRow("one band") << 6;
+        QTest::newRow("a band boundary through a line") << 40;
+        QTest::newRow("tallest accepted picture") << -1;
+    }
+    void bandsMatchOnePiece() {
+        QFETCH(int, lines);
+        TMemo* memo = form_->Memo1;
+        const QString line = QStringLiteral("Line 行 gjpqy\r\n");
+        memo->SetText(line);
+        const int pitch = MemoSnapshot(*memo).linesHeight();
+        if (lines < 0)
+            lines = (JpegWriter::MaxDimension - TForm1::ExtraHeight) / pitch;
+        QString text;
+        for (int i = 0; i < lines; ++i)
+            text += line;
+        memo->SetText(text);
+        const MemoSnapshot snapshot(*memo);
+        const int height = snapshot.linesHeight() + TForm1::ExtraHeight;
+        QVERIFY(height <= JpegWriter::MaxDimension);
+        if (lines == 40)
+            QVERIFY(256 % pitch != 0 && height > 256);
+
+        QImage whole(snapshot.width(), height, QImage::Format_RGB32);
+        snapshot.paint(whole, 0);
+        whole = whole.convertToFormat(QImage::Format_RGB888);
+        JpegWriter writer(whole.width(), whole.height(), JpegWriter::Input::Rgb888);
+        writer.writeRows(whole.constBits(), whole.height(), whole.bytesPerLine());
+        const QByteArray onePiece = writer.finish();
+
+        const QByteArray banded = compressInBands(
+            snapshot.width(), height, 256,
+            [&snapshot](QImage& band, int y0) { snapshot.paint(band, y0); });
+        QCOMPARE(banded.size(), onePiece.size());
+        QVERIFY(banded == onePiece);
     }
 
     void lengthLimit_data() {
