@@ -16,8 +16,12 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cerrno>
 #include <clocale>
 #include <csignal>
+#include <cstring>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 
 using namespace testing;
@@ -58,6 +62,29 @@ private:
     rlimit old_{};
 };
 
+// A small file system of its own mounted on a folder for the life of the object (needs root).
+class TinyFileSystem {
+public:
+    TinyFileSystem(const QString& folder, int kilobytes) : where_(QFile::encodeName(folder)) {
+        const QByteArray options = "size=" + QByteArray::number(kilobytes) + "k";
+        if (::mount("zorna-test", where_.constData(), "tmpfs", 0, options.constData()) != 0)
+            error_ = QString::fromLocal8Bit(std::strerror(errno));
+    }
+    ~TinyFileSystem() {
+        if (error_.isEmpty())
+            ::umount2(where_.constData(), MNT_DETACH);
+    }
+    // Empty when mounted, else why not.
+    QString error() const { return error_; }
+    bool makeReadOnly() {
+        return ::mount(nullptr, where_.constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+    }
+
+private:
+    QByteArray where_;
+    QString error_;
+};
+
 } // namespace
 
 class ConversionTest : public QObject {
@@ -88,6 +115,9 @@ private slots:
         std::setlocale(LC_ALL, "");
         codepage::reload();
         std::signal(SIGXFSZ, SIG_IGN);
+        // Mounts made here vanish with the process, whatever becomes of it.
+        if (::unshare(CLONE_NEWNS) == 0)
+            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr);
         Application->SetTitle(TForm1::Caption);
         QVERIFY(root_.isValid());
     }
@@ -311,6 +341,14 @@ private slots:
             << "taken" << create.arg("Is a directory") << QStringList();
         QTest::newRow("picture write cut short") << "short picture" << "^Stream write error\\.$" << QStringList();
         QTest::newRow("text copy write cut short") << "short copy" << "^Stream write error\\.$" << QStringList{"jpg"};
+        QTest::newRow("file system full at the picture")
+            << "full picture"
+            << "^Stream write error\\.$" << QStringList();
+        QTest::newRow("file system full at the text copy")
+            << "full copy"
+            << "^Stream write error\\.$" << QStringList{"jpg"};
+        QTest::newRow("read-only file system")
+            << "read-only" << create.arg("Read-only file system") << QStringList();
     }
 
     void faults() {
@@ -322,6 +360,16 @@ private slots:
 
         QString text = QStringLiteral("Some text\r\nto convert");
         std::unique_ptr<FileSizeLimit> limit;
+        std::unique_ptr<TinyFileSystem> mounted;
+        if (fault.startsWith("full") || fault == "read-only") {
+            // The program folder itself is the small file system.
+            mounted = std::make_unique<TinyFileSystem>(folder_, 64);
+            if (!mounted->error().isEmpty())
+                QSKIP(qPrintable("cannot mount a file system here: " + mounted->error()));
+            QVERIFY(QDir().mkpath(pic_));
+            if (fault == "read-only")
+                QVERIFY(mounted->makeReadOnly());
+        }
         QStringList takenNames;
         if (fault == "tall") {
             text.clear();
@@ -342,19 +390,27 @@ private slots:
             }
         } else if (fault == "short picture") {
             limit = std::make_unique<FileSizeLimit>(2000);
-        } else if (fault == "short copy") {
+        } else if (fault == "full picture") {
+            text = QString();
+            for (int i = 0; i < 200; ++i)
+                text += QStringLiteral("Line %1: 中文 and Latin filling the picture with ink\r\n")
+                            .arg(i);
+        } else if (fault == "short copy" || fault == "full copy") {
             // A long text whose picture is small: tiny letters, white on white.
             QFont tiny = form_->Memo1->font();
             tiny.setPixelSize(2);
             form_->Memo1->setFont(tiny);
             form_->Memo1->SetFontColor(Qt::white);
-            text = QString(60000, QLatin1Char('x'));
-            limit = std::make_unique<FileSizeLimit>(30000);
+            text = QString(fault == "full copy" ? 99000 : 60000, QLatin1Char('x'));
+            if (fault == "short copy")
+                limit = std::make_unique<FileSizeLimit>(30000);
         }
         form_->Memo1->SetText(text);
         const int heightBefore = form_->Memo1->height();
         const Conversion c = convert();
         limit.reset();
+        const QStringList leftNames = filesIn(pic_);
+        mounted.reset();
 
         QCOMPARE(c.boxes.size(), size_t(1));
         const SeenBox& box = c.boxes[0];
@@ -367,7 +423,7 @@ private slots:
         QCOMPARE(form_->Memo1->height(), heightBefore);
 
         QStringList kinds;
-        for (const QString& name : filesIn(pic_))
+        for (const QString& name : leftNames)
             if (!takenNames.contains(name))
                 kinds << QFileInfo(name).suffix();
         QCOMPARE(kinds, left);
