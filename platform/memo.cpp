@@ -63,6 +63,11 @@ QString TMemo::Text() const { return toMemoText(document()->toRawText()); }
 void TMemo::SetText(const QString& text) { setPlainText(text); }
 
 void TMemo::Clear() {
+    // While undo is on, the document's text buffer only grows, and a long session of pasting
+    // and clearing would hold every text ever pasted. Starting afresh with this text alone
+    // keeps memory flat; removing it is the one edit Ctrl+Z takes back.
+    const QString text = document()->toRawText();
+    document()->setPlainText(text);
     QTextCursor cursor(document());
     cursor.select(QTextCursor::Document);
     cursor.removeSelectedText();
