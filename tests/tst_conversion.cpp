@@ -263,6 +263,36 @@ private slots:
         QVERIFY(painted == shown);
     }
 
+    // Paths go to no shell: a program folder named like a command converts, and runs nothing.
+    void oddProgramFolders_data() {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("blanks and a tab") << "two  blanks and\ta tab ";
+        QTest::newRow("quotes") << "it's \"quoted\"";
+        QTest::newRow("command substitution") << "$(touch marker)";
+        QTest::newRow("back quotes") << "`touch marker`";
+        QTest::newRow("semicolons") << "a; touch marker; #";
+        QTest::newRow("pipe and ampersand") << "a | touch marker & b";
+        QTest::newRow("new line") << "first\ntouch marker";
+        QTest::newRow("wildcards and a dash") << "-rf * ? [a] ~";
+        QTest::newRow("non-ASCII") << "文件夹 ü";
+    }
+
+    void oddProgramFolders() {
+        QFETCH(QString, name);
+        delete form_;
+        const QString folder = root_.filePath(name) + QLatin1Char('/');
+        Communal::SetProgramFolder(folder);
+        form_ = new TForm1;
+        form_->show();
+        form_->Memo1->SetText(QStringLiteral("Text in an oddly named folder"));
+        const Conversion c = convert();
+        QVERIFY(!c.stamp.isEmpty());
+        QCOMPARE(filesIn(folder + "Pic"), QStringList({c.stamp + ".jpg", c.stamp + ".txt"}));
+        QVERIFY(!decodeJpeg(folder + "Pic/" + c.stamp + ".jpg").isNull());
+        for (const QString& where : {QDir::currentPath(), root_.path(), folder, folder + "Pic"})
+            QVERIFY2(!QFileInfo::exists(where + "/marker"), qPrintable(where));
+    }
+
     void matchesReferenceEncoder() {
         form_->Memo1->SetText(QStringLiteral("参考编码器 reference encoder\r\n第二行"));
         form_->Memo1->SetColor(QColor(227, 238, 253));
