@@ -14,6 +14,7 @@
 #include "workloads.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QKeyEvent>
@@ -25,8 +26,8 @@
 #include <QTimer>
 #include <algorithm>
 #include <clocale>
-#include <malloc.h>
 #include <cstdio>
+#include <malloc.h>
 #include <vector>
 
 namespace {
@@ -220,6 +221,35 @@ QString measureStartup(const QString& kind, const QString& folder, double* media
     return range(times);
 }
 
+qint64 openFds() {
+    return qint64(QDir(QStringLiteral("/proc/self/fd"))
+                      .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System)
+                      .size());
+}
+
+// Long use: conversions one after another, each text pasted into the text area and cleared
+// by a double-click afterwards, as a user does. Resident memory (after giving freed memory
+// back) and open descriptors after each count of conversions in marks.
+QString measureLongUse(TForm1& form, const QString& text, const std::vector<int>& marks) {
+    QString report;
+    int done = 0;
+    for (int mark : marks) {
+        for (; done < mark; ++done) {
+            form.Memo1->insertPlainText(text);
+            Application->Guard([&] { form.BitBtn1Click(); });
+            form.Memo1DblClick();
+            QCoreApplication::processEvents();
+        }
+        malloc_trim(0);
+        report += QStringLiteral("%1after %2: RSS %3 MB, %4 fds")
+                      .arg(report.isEmpty() ? "" : "; ")
+                      .arg(mark)
+                      .arg(double(statusKb("VmRSS:")) / 1024.0, 0, 'f', 1)
+                      .arg(openFds());
+    }
+    return report;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -257,6 +287,9 @@ int main(int argc, char** argv) {
     rows.push_back(measureConversion(form, QStringLiteral("W3 tallest, %1 lines").arg(w3Lines),
                                      workloads::shortLines(w3Lines)));
     const auto [key, handler] = measureKeystroke(form, w2);
+    form.Memo1->SetText(QString());
+    const QString longUse =
+        measureLongUse(form, workloads::chineseProse(2000, 40, 200, 3), {100, 1000});
     double appStart = 0, bareStart = 0, labelStart = 0;
     const QString appStartText = measureStartup(QStringLiteral("app"), folder.path(), &appStart);
     const QString bareStartText = measureStartup(QStringLiteral("bare"), folder.path(), &bareStart);
@@ -281,5 +314,6 @@ int main(int argc, char** argv) {
         << bareStartText << " (ratio " << QString::number(appStart / bareStart, 'f', 2)
         << "), bare window with a label " << labelStartText << " (ratio "
         << QString::number(appStart / labelStart, 'f', 2) << ")\n";
+    out << "W6 long use, 2,000 B pasted, converted, cleared: " << longUse << "\n";
     return 0;
 }

@@ -7,6 +7,7 @@
 #include <QTextCursor>
 #include <QTextLayout>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -62,6 +63,11 @@ QString TMemo::Text() const { return toMemoText(document()->toRawText()); }
 void TMemo::SetText(const QString& text) { setPlainText(text); }
 
 void TMemo::Clear() {
+    // While undo is on, the document's text buffer only grows, and a long session of pasting
+    // and clearing would hold every text ever pasted. Starting afresh with this text alone
+    // keeps memory flat; removing it is the one edit Ctrl+Z takes back.
+    const QString text = document()->toRawText();
+    document()->setPlainText(text);
     QTextCursor cursor(document());
     cursor.select(QTextCursor::Document);
     cursor.removeSelectedText();
@@ -124,11 +130,21 @@ MemoSnapshot::MemoSnapshot(TMemo& memo)
         qreal height = layout->blockBoundingRect(block).height();
         if (last)
             height -= margin;
+        // Qt adds up a block's lines in 26.6 fixed point, which wraps round past 2^25 pixels;
+        // such a block is far past the picture limit, and its own lines say how far.
+        QTextLayout* lines = block.layout();
+        qreal ownHeight = 0;
+        for (int i = 0; i < lines->lineCount(); ++i)
+            ownHeight += lines->lineAt(i).height();
+        if (ownHeight >= qreal(1 << 25))
+            height = ownHeight;
         spans_.push_back({block, top, height});
         top += height;
-        lineCount_ += block.layout()->lineCount();
+        lineCount_ += lines->lineCount();
     }
-    linesHeight_ = int(std::ceil(top));
+    // Huge fonts report lines tens of thousands of pixels tall: their sum can pass an int.
+    constexpr int Most = std::numeric_limits<int>::max();
+    linesHeight_ = top < qreal(Most) ? int(std::ceil(top)) : Most;
 }
 
 void MemoSnapshot::paint(QImage& band, int y0) const {

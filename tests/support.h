@@ -36,4 +36,11 @@ QStringList filesIn(const QString& folder);
 // Rows [from, to) of the image that hold a pixel darker than the threshold.
 bool hasInk(const QImage& image, int from, int to, int threshold = 128);
 
+// The three lines a conversion adds, CR LF separated, without a final line break.
+QString footer();
+// What the text area's text becomes after one conversion.
+QString withFooter(const QString& text);
+// The text with each lone surrogate as U+FFFD: what the code page writes for it.
+QString withoutLoneSurrogates(const QString& text);
+
 } // namespace testing
