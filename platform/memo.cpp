@@ -76,8 +76,10 @@ void TMemo::Clear() {
 void TMemo::AddLine(const QString& line) {
     QTextCursor cursor(document());
     cursor.movePosition(QTextCursor::End);
-    // The last block is empty exactly when the text is empty or ends with a line break.
-    if (cursor.block().length() <= 1)
+    // The text is empty or ends with a line break when the last block is empty or ends with a
+    // line separator (which the text reads as a line break too).
+    const QString last = cursor.block().text();
+    if (last.isEmpty() || last.back() == QChar::LineSeparator)
         cursor.insertText(line + QChar::ParagraphSeparator);
     else
         cursor.insertText(QChar::ParagraphSeparator + line);

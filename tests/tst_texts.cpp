@@ -94,6 +94,7 @@ private slots:
         QTest::newRow("lone CR and LF") << QStringLiteral("a\rb\nc\r\r\n\n\rd") << 0 << Saved;
         QTest::newRow("line and paragraph separators")
             << QStringLiteral("a\u2028b\u2029c\u0085d") << 0 << Saved;
+        QTest::newRow("ends with a line separator") << QStringLiteral("a\u2028") << 0 << Saved;
         QTest::newRow("lone surrogates")
             << QString(QChar(0xD800)) + "a" + QChar(0xDC00) + QChar(0xDBFF) + "\r\n" +
                    QChar(0xDFFF) + QChar(0xDFFF) + QChar(0xD83D)
