@@ -2,7 +2,13 @@
 
 #include "ui/Unit1.h"
 
+#include "platform/application.h"
+#include "platform/codepage.h"
+#include "ui/Unit1.h"
+
 #include <QDir>
+#include <clocale>
+#include <csignal>
 #include <QFile>
 #include <QPointer>
 #include <csetjmp>
@@ -10,6 +16,13 @@
 #include <jpeglib.h>
 
 namespace testing {
+
+void startLikeTheProgram() {
+    std::setlocale(LC_ALL, "");
+    codepage::reload();
+    std::signal(SIGXFSZ, SIG_IGN);
+    Application->SetTitle(TForm1::Caption);
+}
 
 std::vector<SeenBox> whileClosingModals(const std::function<void()>& action,
                                         const std::function<void(QWidget*)>& respond) {

@@ -13,6 +13,10 @@
 
 namespace testing {
 
+// Sets the process up as the program's entry does: the user's locale and its code page, the
+// application title, and a file-size limit that fails a write instead of ending the process.
+void startLikeTheProgram();
+
 struct SeenBox {
     QString objectName;
     QString title;

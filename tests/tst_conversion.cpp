@@ -113,13 +113,10 @@ class ConversionTest : public QObject {
 
 private slots:
     void initTestCase() {
-        std::setlocale(LC_ALL, "");
-        codepage::reload();
-        std::signal(SIGXFSZ, SIG_IGN);
+        startLikeTheProgram();
         // Mounts made here vanish with the process, whatever becomes of it.
         if (::unshare(CLONE_NEWNS) == 0)
             ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr);
-        Application->SetTitle(TForm1::Caption);
         QVERIFY(root_.isValid());
     }
 

@@ -61,9 +61,7 @@ class EditingTest : public QObject {
 
 private slots:
     void initTestCase() {
-        std::setlocale(LC_ALL, "");
-        codepage::reload();
-        Application->SetTitle(TForm1::Caption);
+        startLikeTheProgram();
         Communal::SetProgramFolder(root_.path());
     }
     void init() {

@@ -61,9 +61,7 @@ class LongUseTest : public QObject {
 
 private slots:
     void initTestCase() {
-        std::setlocale(LC_ALL, "");
-        codepage::reload();
-        Application->SetTitle(TForm1::Caption);
+        startLikeTheProgram();
         QVERIFY(root_.isValid());
     }
 

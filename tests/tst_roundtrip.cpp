@@ -78,9 +78,7 @@ class RoundTripTest : public QObject {
 
 private slots:
     void initTestCase() {
-        std::setlocale(LC_ALL, "");
-        codepage::reload();
-        Application->SetTitle(TForm1::Caption);
+        startLikeTheProgram();
         QVERIFY(root_.isValid());
         qInfo("code page %s", codepage::name().constData());
     }

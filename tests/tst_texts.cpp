@@ -47,9 +47,7 @@ class TextsTest : public QObject {
 
 private slots:
     void initTestCase() {
-        std::setlocale(LC_ALL, "");
-        codepage::reload();
-        Application->SetTitle(TForm1::Caption);
+        startLikeTheProgram();
         QVERIFY(root_.isValid());
     }
 
