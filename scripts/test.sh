@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: the normal build, the same tests under AddressSanitizer
-# and UndefinedBehaviorSanitizer (build-asan/), and the fuzz target for a minute (build-fuzz/).
+# and UndefinedBehaviorSanitizer (build-asan/), and the fuzz target for a minute (build-fuzz/);
+# the sanitizer run comes last, so the last line is its test summary.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
@@ -8,10 +9,10 @@ cd "$top"
 "$top/scripts/build.sh"
 ctest --test-dir "${ZORNA_BUILD_DIR:-$top/build}" --output-on-failure -j2
 
-cmake --preset asan >/dev/null
-cmake --build --preset asan
-ctest --preset asan
-
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 "$top/scripts/fuzz.sh" "${ZORNA_FUZZ_SECONDS:-60}"
+
+cmake --preset asan >/dev/null
+cmake --build --preset asan
+ctest --preset asan
