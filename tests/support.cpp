@@ -1,5 +1,6 @@
 #include "support.h"
 
+#include "shell/Communal.h"
 #include "ui/Unit1.h"
 
 #include "platform/application.h"
@@ -11,6 +12,7 @@
 #include <csignal>
 #include <QFile>
 #include <QPointer>
+#include <QTest>
 #include <csetjmp>
 #include <cstdio>
 #include <jpeglib.h>
@@ -22,6 +24,15 @@ void startLikeTheProgram() {
     codepage::reload();
     std::signal(SIGXFSZ, SIG_IGN);
     Application->SetTitle(TForm1::Caption);
+}
+
+std::unique_ptr<TForm1> openMainWindow(const QString& programFolder) {
+    Communal::SetProgramFolder(programFolder);
+    auto form = std::make_unique<TForm1>();
+    form->show();
+    if (!QTest::qWaitForWindowExposed(form.get()))
+        return nullptr;
+    return form;
 }
 
 std::vector<SeenBox> whileClosingModals(const std::function<void()>& action,

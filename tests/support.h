@@ -9,13 +9,20 @@
 #include <QString>
 #include <QTimer>
 #include <functional>
+#include <memory>
 #include <vector>
+
+class TForm1;
 
 namespace testing {
 
 // Sets the process up as the program's entry does: the user's locale and its code page, the
 // application title, and a file-size limit that fails a write instead of ending the process.
 void startLikeTheProgram();
+
+// The main window as the program opens it, with programFolder (ending with its separator) as the
+// program folder; null when it did not get on screen.
+std::unique_ptr<TForm1> openMainWindow(const QString& programFolder);
 
 struct SeenBox {
     QString objectName;

@@ -6,7 +6,6 @@
 #include "platform/controls.h"
 #include "platform/jpegwriter.h"
 #include "platform/memo.h"
-#include "shell/Communal.h"
 #include "support.h"
 #include "ui/Unit1.h"
 
@@ -94,7 +93,7 @@ class ConversionTest : public QObject {
     QTemporaryDir root_;
     QString folder_; // the program folder, with its separator
     QString pic_;
-    TForm1* form_ = nullptr;
+    std::unique_ptr<TForm1> form_;
     int run_ = 0;
 
     Conversion convert() {
@@ -123,24 +122,18 @@ private slots:
     void init() {
         folder_ = root_.filePath(QStringLiteral("run %1/").arg(++run_));
         pic_ = folder_ + QStringLiteral("Pic/");
-        Communal::SetProgramFolder(folder_);
-        form_ = new TForm1;
-        form_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form_));
+        form_ = openMainWindow(folder_);
+        QVERIFY(form_);
     }
 
-    void cleanup() {
-        delete form_;
-        form_ = nullptr;
-    }
+    void cleanup() { form_.reset(); }
 
     void startupCreatesOutputFolder() {
         QVERIFY(QFileInfo(pic_).isDir()); // its parent was missing too
         QFile keep(pic_ + "keep.txt");
         QVERIFY(keep.open(QIODevice::WriteOnly));
         keep.close();
-        delete form_;
-        form_ = new TForm1;
+        form_ = std::make_unique<TForm1>();
         QCOMPARE(filesIn(pic_), QStringList{"keep.txt"});
     }
 
@@ -277,11 +270,9 @@ private slots:
 
     void oddProgramFolders() {
         QFETCH(QString, name);
-        delete form_;
         const QString folder = root_.filePath(name) + QLatin1Char('/');
-        Communal::SetProgramFolder(folder);
-        form_ = new TForm1;
-        form_->show();
+        form_ = openMainWindow(folder);
+        QVERIFY(form_);
         form_->Memo1->SetText(QStringLiteral("Text in an oddly named folder"));
         const Conversion c = convert();
         QVERIFY(!c.stamp.isEmpty());

@@ -57,22 +57,17 @@ class EditingTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir root_;
-    TForm1* form_ = nullptr;
+    std::unique_ptr<TForm1> form_;
 
 private slots:
     void initTestCase() {
         startLikeTheProgram();
-        Communal::SetProgramFolder(root_.path());
     }
     void init() {
-        form_ = new TForm1;
-        form_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form_));
+        form_ = openMainWindow(root_.path() + QLatin1Char('/'));
+        QVERIFY(form_);
     }
-    void cleanup() {
-        delete form_;
-        form_ = nullptr;
-    }
+    void cleanup() { form_.reset(); }
 
     void lengthFollowsTyping_data() {
         QTest::addColumn<QString>("typed");

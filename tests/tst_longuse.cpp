@@ -6,7 +6,6 @@
 #include "platform/controls.h"
 #include "platform/dialogs.h"
 #include "platform/memo.h"
-#include "shell/Communal.h"
 #include "support.h"
 #include "ui/Unit1.h"
 
@@ -66,15 +65,14 @@ private slots:
     }
 
     void manyConversionsHoldNothingBack() {
-        Communal::SetProgramFolder(root_.path());
         QString message;
         SetMessageBoxHook([&](QMessageBox& box) {
             message = box.text();
             return true;
         });
-        TForm1 form;
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        const std::unique_ptr<TForm1> window = openMainWindow(root_.path() + QLatin1Char('/'));
+        QVERIFY(window);
+        TForm1& form = *window;
         // About 30 kB a paste: what a session keeps of each text shows within a few hundred.
         QString text;
         for (int i = 0; i < 100; ++i)

@@ -6,7 +6,6 @@
 #include "platform/controls.h"
 #include "platform/dialogs.h"
 #include "platform/memo.h"
-#include "shell/Communal.h"
 #include "support.h"
 #include "ui/Unit1.h"
 
@@ -118,16 +117,15 @@ private slots:
     }
 
     void textCopyKeepsTheText() {
-        Communal::SetProgramFolder(root_.path());
         const QString pic = root_.filePath(QStringLiteral("Pic/"));
         QString message;
         SetMessageBoxHook([&](QMessageBox& box) {
             message = box.text();
             return true;
         });
-        TForm1 form;
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        const std::unique_ptr<TForm1> window = openMainWindow(root_.path() + QLatin1Char('/'));
+        QVERIFY(window);
+        TForm1& form = *window;
         std::mt19937 rng(7);
         for (int i = 0; i < 40; ++i) {
             form.Memo1->SetText(randomText(rng, 1500));

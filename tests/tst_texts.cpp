@@ -5,7 +5,6 @@
 #include "platform/codepage.h"
 #include "platform/controls.h"
 #include "platform/memo.h"
-#include "shell/Communal.h"
 #include "support.h"
 #include "ui/Unit1.h"
 
@@ -42,7 +41,7 @@ class TextsTest : public QObject {
 
     QTemporaryDir root_;
     QString pic_;
-    TForm1* form_ = nullptr;
+    std::unique_ptr<TForm1> form_;
     int run_ = 0;
 
 private slots:
@@ -54,16 +53,11 @@ private slots:
     void init() {
         const QString folder = root_.filePath(QStringLiteral("run %1/").arg(++run_));
         pic_ = folder + QStringLiteral("Pic/");
-        Communal::SetProgramFolder(folder);
-        form_ = new TForm1;
-        form_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form_));
+        form_ = openMainWindow(folder);
+        QVERIFY(form_);
     }
 
-    void cleanup() {
-        delete form_;
-        form_ = nullptr;
-    }
+    void cleanup() { form_.reset(); }
 
     void convertsOrFailsCleanly_data() {
         QTest::addColumn<QString>("text");
