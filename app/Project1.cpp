@@ -1,4 +1,4 @@
-#include "platform/application.h"
+#include "lib/application/application.h"
 #include "ui/Unit1.h"
 
 #include <QApplication>

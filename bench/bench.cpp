@@ -3,12 +3,12 @@
 // after a warm-up), its stages, peak memory above the idle program, and libjpeg alone on the
 // same raster. Run: build/bench/zorna-bench
 
-#include "platform/application.h"
-#include "platform/codepage.h"
-#include "platform/dialogs.h"
-#include "platform/jpegwriter.h"
-#include "platform/memo.h"
-#include "platform/profile.h"
+#include "lib/application/application.h"
+#include "lib/picture/codepage.h"
+#include "lib/application/dialogs.h"
+#include "lib/picture/jpegwriter.h"
+#include "lib/picture/memo.h"
+#include "lib/picture/profile.h"
 #include "shell/Communal.h"
 #include "ui/Unit1.h"
 #include "workloads.h"

@@ -1,11 +1,11 @@
 // The conversion driven through the real window: the button, the two files, the picture's size
 // and ink, the reference encoder's bytes, the length limit and the faults.
 
-#include "platform/application.h"
-#include "platform/codepage.h"
-#include "platform/controls.h"
-#include "platform/jpegwriter.h"
-#include "platform/memo.h"
+#include "lib/application/application.h"
+#include "lib/picture/codepage.h"
+#include "lib/look/controls.h"
+#include "lib/picture/jpegwriter.h"
+#include "lib/picture/memo.h"
 #include "support.h"
 #include "ui/Unit1.h"
 

@@ -1,11 +1,11 @@
 // The editing aids through the real window: the length indicator, double-click clearing with
 // undo, the font and colour choosers, the Chinese face, and "Open directory".
 
-#include "platform/application.h"
-#include "platform/codepage.h"
-#include "platform/controls.h"
-#include "platform/dialogs.h"
-#include "platform/memo.h"
+#include "lib/application/application.h"
+#include "lib/picture/codepage.h"
+#include "lib/look/controls.h"
+#include "lib/application/dialogs.h"
+#include "lib/picture/memo.h"
 #include "shell/Communal.h"
 #include "support.h"
 #include "ui/Unit1.h"

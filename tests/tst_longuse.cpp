@@ -1,11 +1,11 @@
 // Long use: many conversions in one process, each text pasted in and cleared by a double-click
 // afterwards, leave memory and open files where they were.
 
-#include "platform/application.h"
-#include "platform/codepage.h"
-#include "platform/controls.h"
-#include "platform/dialogs.h"
-#include "platform/memo.h"
+#include "lib/application/application.h"
+#include "lib/picture/codepage.h"
+#include "lib/look/controls.h"
+#include "lib/application/dialogs.h"
+#include "lib/picture/memo.h"
 #include "support.h"
 #include "ui/Unit1.h"
 

@@ -1,10 +1,10 @@
 // The skinned look and the frame's behaviour, checked on the real window.
 
-#include "platform/controls.h"
-#include "platform/memo.h"
-#include "platform/skin.h"
-#include "platform/skinframe.h"
-#include "platform/statusbar.h"
+#include "lib/look/controls.h"
+#include "lib/picture/memo.h"
+#include "lib/look/skin.h"
+#include "lib/look/skinframe.h"
+#include "lib/look/statusbar.h"
 #include "shell/Communal.h"
 #include "ui/Unit1.h"
 

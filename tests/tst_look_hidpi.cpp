@@ -1,8 +1,8 @@
 // The look on a screen of twice the pixel density: images are drawn for the device pixels, not
 // scaled up from the logical ones.
 
-#include "platform/skinframe.h"
-#include "platform/statusbar.h"
+#include "lib/look/skinframe.h"
+#include "lib/look/statusbar.h"
 #include "shell/Communal.h"
 #include "ui/Unit1.h"
 

@@ -1,11 +1,11 @@
 // Nothing typed is lost: random Unicode text (every plane, random line breaks, fixed seeds)
 // comes back whole from the code page, and from the text copy a conversion writes.
 
-#include "platform/application.h"
-#include "platform/codepage.h"
-#include "platform/controls.h"
-#include "platform/dialogs.h"
-#include "platform/memo.h"
+#include "lib/application/application.h"
+#include "lib/picture/codepage.h"
+#include "lib/look/controls.h"
+#include "lib/application/dialogs.h"
+#include "lib/picture/memo.h"
 #include "support.h"
 #include "ui/Unit1.h"
 

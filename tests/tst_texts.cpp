@@ -1,10 +1,10 @@
 // Texts a user can paste that are hard to lay out, paint or encode, and fonts at the extremes:
 // each converts, or fails with one of the program's messages and loses nothing.
 
-#include "platform/application.h"
-#include "platform/codepage.h"
-#include "platform/controls.h"
-#include "platform/memo.h"
+#include "lib/application/application.h"
+#include "lib/picture/codepage.h"
+#include "lib/look/controls.h"
+#include "lib/picture/memo.h"
 #include "support.h"
 #include "ui/Unit1.h"
 

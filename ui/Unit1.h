@@ -1,9 +1,12 @@
 #pragma once
 
 // The main window. TForm1 holds every control and one handler per event; the handlers are where
-// user events meet the work: the text area (TMemo) gives its text and its snapshot, the code page
-// module counts and encodes, JpegWriter compresses, saveWholeFile writes. A handler's exception
-// ends in Application->HandleException.
+// user events meet the work: the text area (TMemo) holds the text, the code page module counts
+// and encodes it, the picture module (lib/picture, shared with the command-line converter) turns
+// the text area into a JPEG and saveWholeFile writes. A handler's exception ends in
+// Application->HandleException.
+
+#include "lib/picture/picture.h"
 
 #include <QWidget>
 
@@ -27,11 +30,9 @@ public:
     static constexpr int ClientWidth = 558;
     static constexpr int ClientHeight = 588;
     static constexpr qsizetype MaxTextLength = 100000;
-    static constexpr int ExtraHeight = 130; // blank band below the lines of the picture
+    static constexpr int ExtraHeight = picture::ExtraHeight;
 
     static const QString Caption;
-    static const QString ShopAddress;
-    static const QString EmailAddress;
 
     TMemo* Memo1;
     TFontDialog* dlgFont1;

@@ -5,10 +5,10 @@
 // Input: the first byte picks the text area's font size (low 4 bits) and whether the text is
 // repeated to pass the length limit (high bit); the rest is the text.
 
-#include "platform/application.h"
-#include "platform/codepage.h"
-#include "platform/dialogs.h"
-#include "platform/memo.h"
+#include "lib/application/application.h"
+#include "lib/picture/codepage.h"
+#include "lib/application/dialogs.h"
+#include "lib/picture/memo.h"
 #include "shell/Communal.h"
 #include "tests/support.h"
 #include "ui/Unit1.h"

@@ -36,7 +36,8 @@ protected:
 };
 
 // The text area's content laid out at its width, every line from the first, ready to be painted
-// in bands. Picture row 0 is the top of the first line: the text area's top margin is scrolled away.
+// in bands. Picture row 0 is the top of the first line: the text area's top margin is scrolled
+// away.
 class MemoSnapshot {
 public:
     explicit MemoSnapshot(TMemo& memo);

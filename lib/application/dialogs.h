@@ -3,16 +3,9 @@
 #include <QString>
 #include <functional>
 
-class QMessageBox;
-
 // A modal box captioned with the application title, no icon, one OK button (Enter and Esc close
 // it), centred on the screen; returns when it is closed.
 void ShowMessage(const QString& text);
-
-// Shows a message box modally, unless the hook answers it: a program that runs without a person
-// (the benchmark) sets a hook that returns true, and the box is then not shown.
-void execMessageBox(QMessageBox& box);
-void SetMessageBoxHook(std::function<bool(QMessageBox&)> hook);
 
 #include <QColor>
 #include <QFont>

@@ -1,6 +1,6 @@
-#include "platform/files.h"
+#include "lib/picture/files.h"
 
-#include "platform/exception.h"
+#include "lib/picture/exception.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,9 +14,9 @@ void saveWholeFile(const QString& path, QByteArrayView data) {
     const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) {
         const int error = errno;
-        throw Exception(QStringLiteral("Cannot create file \"%1\". %2")
-                            .arg(QDir::toNativeSeparators(path),
-                                 QString::fromLocal8Bit(std::strerror(error))));
+        throw Exception(
+            QStringLiteral("Cannot create file \"%1\". %2")
+                .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(std::strerror(error))));
     }
     const char* p = data.data();
     qsizetype left = data.size();

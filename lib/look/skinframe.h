@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/skin.h"
+#include "lib/look/skin.h"
 
 #include <QAbstractButton>
 #include <QElapsedTimer>

@@ -25,6 +25,13 @@ private:
 
 extern TApplication* Application;
 
+class QMessageBox;
+
+// Shows a message box modally, unless the hook answers it: a program that runs without a person
+// (the benchmark) sets a hook that returns true, and the box is then not shown.
+void execMessageBox(QMessageBox& box);
+void SetMessageBoxHook(std::function<bool(QMessageBox&)> hook);
+
 // The default handler's text: the message with a full stop added when its last character sorts
 // after the full stop.
 QString exceptionBoxText(const QString& message);

@@ -1,7 +1,6 @@
-#include "platform/application.h"
+#include "lib/application/application.h"
 
-#include "platform/dialogs.h"
-#include "platform/exception.h"
+#include "lib/picture/exception.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -9,9 +8,24 @@
 
 namespace {
 TApplication theApplication;
+
+std::function<bool(QMessageBox&)>& messageBoxHook() {
+    static std::function<bool(QMessageBox&)> hook;
+    return hook;
 }
+} // namespace
 
 TApplication* Application = &theApplication;
+
+void SetMessageBoxHook(std::function<bool(QMessageBox&)> hook) {
+    messageBoxHook() = std::move(hook);
+}
+
+void execMessageBox(QMessageBox& box) {
+    if (messageBoxHook() && messageBoxHook()(box))
+        return;
+    box.exec();
+}
 
 void TApplication::Initialize() {
     QApplication::setQuitOnLastWindowClosed(true);

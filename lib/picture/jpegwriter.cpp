@@ -1,16 +1,16 @@
-#include "platform/jpegwriter.h"
+#include "lib/picture/jpegwriter.h"
 
-#include "platform/exception.h"
-#include "platform/profile.h"
+#include "lib/picture/exception.h"
+#include "lib/picture/profile.h"
 
 #include <QtEndian>
 #include <array>
 #include <condition_variable>
-#include <mutex>
-#include <thread>
 #include <csetjmp>
 #include <cstdio>
 #include <jpeglib.h>
+#include <mutex>
+#include <thread>
 
 namespace {
 

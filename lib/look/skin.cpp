@@ -1,4 +1,4 @@
-#include "platform/skin.h"
+#include "lib/look/skin.h"
 
 #include <QFile>
 #include <QFontMetrics>

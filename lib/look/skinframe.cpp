@@ -1,6 +1,6 @@
-#include "platform/skinframe.h"
+#include "lib/look/skinframe.h"
 
-#include "platform/application.h"
+#include "lib/application/application.h"
 
 #include <QApplication>
 #include <QMenu>

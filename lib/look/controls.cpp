@@ -1,6 +1,6 @@
-#include "platform/controls.h"
+#include "lib/look/controls.h"
 
-#include "platform/skin.h"
+#include "lib/look/skin.h"
 
 #include <QApplication>
 #include <QKeyEvent>

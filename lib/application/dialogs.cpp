@@ -1,26 +1,11 @@
-#include "platform/dialogs.h"
+#include "lib/application/dialogs.h"
 
-#include "platform/application.h"
+#include "lib/application/application.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
 #include <QScreen>
-
-namespace {
-std::function<bool(QMessageBox&)>& messageBoxHook() {
-    static std::function<bool(QMessageBox&)> hook;
-    return hook;
-}
-} // namespace
-
-void SetMessageBoxHook(std::function<bool(QMessageBox&)> hook) { messageBoxHook() = std::move(hook); }
-
-void execMessageBox(QMessageBox& box) {
-    if (messageBoxHook() && messageBoxHook()(box))
-        return;
-    box.exec();
-}
 
 void ShowMessage(const QString& text) {
     QMessageBox box(QMessageBox::NoIcon, Application->Title(), text, QMessageBox::Ok);
@@ -63,14 +48,22 @@ void placeChooser(QWidget* dialog, QWidget* owner) {
 namespace {
 
 const std::array<std::pair<QColor, const char*>, 16> BasicColors = {{
-    {QColor(0, 0, 0), "Black"},       {QColor(128, 0, 0), "Maroon"},
-    {QColor(0, 128, 0), "Green"},     {QColor(128, 128, 0), "Olive"},
-    {QColor(0, 0, 128), "Navy"},      {QColor(128, 0, 128), "Purple"},
-    {QColor(0, 128, 128), "Teal"},    {QColor(128, 128, 128), "Gray"},
-    {QColor(192, 192, 192), "Silver"}, {QColor(255, 0, 0), "Red"},
-    {QColor(0, 255, 0), "Lime"},      {QColor(255, 255, 0), "Yellow"},
-    {QColor(0, 0, 255), "Blue"},      {QColor(255, 0, 255), "Fuchsia"},
-    {QColor(0, 255, 255), "Aqua"},    {QColor(255, 255, 255), "White"},
+    {QColor(0, 0, 0), "Black"},
+    {QColor(128, 0, 0), "Maroon"},
+    {QColor(0, 128, 0), "Green"},
+    {QColor(128, 128, 0), "Olive"},
+    {QColor(0, 0, 128), "Navy"},
+    {QColor(128, 0, 128), "Purple"},
+    {QColor(0, 128, 128), "Teal"},
+    {QColor(128, 128, 128), "Gray"},
+    {QColor(192, 192, 192), "Silver"},
+    {QColor(255, 0, 0), "Red"},
+    {QColor(0, 255, 0), "Lime"},
+    {QColor(255, 255, 0), "Yellow"},
+    {QColor(0, 0, 255), "Blue"},
+    {QColor(255, 0, 255), "Fuchsia"},
+    {QColor(0, 255, 255), "Aqua"},
+    {QColor(255, 255, 255), "White"},
 }};
 
 QIcon swatch(const QColor& color) {

@@ -1,4 +1,4 @@
-#include "platform/codepage.h"
+#include "lib/picture/codepage.h"
 
 #include <QMutex>
 #include <array>

@@ -11,7 +11,7 @@
 class QFontMetrics;
 class QPainter;
 
-// The stored skin: its description (platform/skin/skin.ini, compiled into the program) and the
+// The stored skin: its description (lib/look/skin/skin.ini, compiled into the program) and the
 // images drawn from it. Images are painted as vectors at paint time, so they are sharp at any
 // device pixel ratio and nothing is read from disk.
 namespace skin {

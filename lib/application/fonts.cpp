@@ -1,4 +1,4 @@
-#include "platform/fonts.h"
+#include "lib/application/fonts.h"
 
 #include <QFontDatabase>
 #include <QFontInfo>
@@ -8,9 +8,9 @@ QStringList simplifiedChineseFaces() {
         QStringList installed;
         // WenQuanYi Micro Hei first: hinted TrueType, crisp at the text area's small sizes, as
         // tall as Latin lines, and several times quicker to paint than the CFF faces in Qt 6.4.
-        for (const char* face : {"WenQuanYi Micro Hei", "Noto Sans CJK SC", "Source Han Sans SC",
-                                 "Microsoft YaHei", "SimSun", "Noto Serif CJK SC",
-                                 "Source Han Serif SC", "WenQuanYi Zen Hei"}) {
+        for (const char* face :
+             {"WenQuanYi Micro Hei", "Noto Sans CJK SC", "Source Han Sans SC", "Microsoft YaHei",
+              "SimSun", "Noto Serif CJK SC", "Source Han Serif SC", "WenQuanYi Zen Hei"}) {
             const QString name = QString::fromLatin1(face);
             if (QFontDatabase::hasFamily(name))
                 installed << name;

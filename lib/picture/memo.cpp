@@ -1,4 +1,4 @@
-#include "platform/memo.h"
+#include "lib/picture/memo.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QPainter>
@@ -58,9 +58,13 @@ TMemo::TMemo(QWidget* parent) : QPlainTextEdit(parent) {
     connect(this, &QPlainTextEdit::textChanged, this, &TMemo::Change);
 }
 
-QString TMemo::Text() const { return toMemoText(document()->toRawText()); }
+QString TMemo::Text() const {
+    return toMemoText(document()->toRawText());
+}
 
-void TMemo::SetText(const QString& text) { setPlainText(text); }
+void TMemo::SetText(const QString& text) {
+    setPlainText(text);
+}
 
 void TMemo::Clear() {
     // While undo is on, the document's text buffer only grows, and a long session of pasting
@@ -87,7 +91,9 @@ void TMemo::AddLine(const QString& line) {
     ensureCursorVisible();
 }
 
-QColor TMemo::Color() const { return palette().color(QPalette::Active, QPalette::Base); }
+QColor TMemo::Color() const {
+    return palette().color(QPalette::Active, QPalette::Base);
+}
 
 void TMemo::SetColor(const QColor& background) {
     QPalette p = palette();
@@ -98,7 +104,9 @@ void TMemo::SetColor(const QColor& background) {
     setPalette(p);
 }
 
-QColor TMemo::FontColor() const { return palette().color(QPalette::Active, QPalette::Text); }
+QColor TMemo::FontColor() const {
+    return palette().color(QPalette::Active, QPalette::Text);
+}
 
 void TMemo::SetFontColor(const QColor& color) {
     QPalette p = palette();
@@ -108,8 +116,12 @@ void TMemo::SetFontColor(const QColor& color) {
     setPalette(p);
 }
 
-int TMemo::ClientWidth() const { return viewport()->width(); }
-int TMemo::ClientHeight() const { return viewport()->height(); }
+int TMemo::ClientWidth() const {
+    return viewport()->width();
+}
+int TMemo::ClientHeight() const {
+    return viewport()->height();
+}
 
 void TMemo::mouseDoubleClickEvent(QMouseEvent* event) {
     event->accept();

@@ -1,6 +1,6 @@
-#include "platform/statusbar.h"
+#include "lib/look/statusbar.h"
 
-#include "platform/skin.h"
+#include "lib/look/skin.h"
 
 #include <QEvent>
 #include <QLocale>

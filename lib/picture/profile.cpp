@@ -1,3 +1,3 @@
-#include "platform/profile.h"
+#include "lib/picture/profile.h"
 
 ConversionProfile* conversionProfile = nullptr;
