@@ -46,6 +46,8 @@ QStringList filesIn(const QString& folder);
 
 // Rows [from, to) of the image that hold a pixel darker than the threshold.
 bool hasInk(const QImage& image, int from, int to, int threshold = 128);
+// Runs of rows holding ink above row to: one per line of text drawn.
+int inkBands(const QImage& image, int to);
 
 // The three lines a conversion adds, CR LF separated, without a final line break.
 QString footer();

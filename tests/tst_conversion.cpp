@@ -2,8 +2,8 @@
 // and ink, the reference encoder's bytes, the length limit and the faults.
 
 #include "lib/application/application.h"
-#include "lib/picture/codepage.h"
 #include "lib/look/controls.h"
+#include "lib/picture/codepage.h"
 #include "lib/picture/jpegwriter.h"
 #include "lib/picture/memo.h"
 #include "support.h"
@@ -29,18 +29,6 @@ using namespace testing;
 namespace {
 
 const QString Crlf = QStringLiteral("\r\n");
-
-// Runs of rows holding ink: one per line of text drawn.
-int inkBands(const QImage& image, int to) {
-    int bands = 0;
-    bool inside = false;
-    for (int y = 0; y < to; ++y) {
-        const bool ink = hasInk(image, y, y + 1);
-        bands += ink && !inside;
-        inside = ink;
-    }
-    return bands;
-}
 
 struct Conversion {
     std::vector<SeenBox> boxes;
@@ -189,7 +177,8 @@ private slots:
 
         const QImage image = picture(c);
         QVERIFY(!image.isNull());
-        QCOMPARE(image.width(), form_->Memo1->width() - 4 - form_->Memo1->verticalScrollBar()->width());
+        QCOMPARE(image.width(),
+                 form_->Memo1->width() - 4 - form_->Memo1->verticalScrollBar()->width());
         const int shown = lines + conversions * footerLines;
         QCOMPARE(image.height(), shown * pitch + TForm1::ExtraHeight);
         const int band = image.height() - TForm1::ExtraHeight;
@@ -204,10 +193,11 @@ private slots:
     // font, its lines are taller too, and still every line is in the picture, the last one whole.
     void mixedScriptsAllShown() {
         QString text;
-        const QStringList lines = {QStringLiteral("Latin line ABC 123"),
-                                   QStringLiteral("中文测试，标点。汉字"),
-                                   QStringLiteral("Mixed 中文 and Latin"),
-                                   QStringLiteral("Emoji \U0001F600\U0001F44D \U0001F468\u200D\U0001F469\u200D\U0001F467")};
+        const QStringList lines = {
+            QStringLiteral("Latin line ABC 123"), QStringLiteral("中文测试，标点。汉字"),
+            QStringLiteral("Mixed 中文 and Latin"),
+            QStringLiteral(
+                "Emoji \U0001F600\U0001F44D \U0001F468\u200D\U0001F469\u200D\U0001F467")};
         for (int i = 0; i < 50; ++i)
             text += lines.join(Crlf) + Crlf;
         Conversion bare = convert();
@@ -229,9 +219,10 @@ private slots:
         TMemo* memo = form_->Memo1;
         QString text;
         for (int i = 0; i < 40; ++i)
-            text += QStringLiteral("Line %1 with 中文 and a long tail that the text area wraps at its "
-                                   "width, twice or more, as a user would see it on screen\r\n")
-                        .arg(i);
+            text +=
+                QStringLiteral("Line %1 with 中文 and a long tail that the text area wraps at its "
+                               "width, twice or more, as a user would see it on screen\r\n")
+                    .arg(i);
         memo->SetText(text);
         memo->SetColor(QColor(250, 240, 200));
         memo->SetFontColor(QColor(20, 60, 120));
@@ -336,9 +327,9 @@ private slots:
         writer.writeRows(whole.constBits(), whole.height(), whole.bytesPerLine());
         const QByteArray onePiece = writer.finish();
 
-        const QByteArray banded = compressInBands(
-            snapshot.width(), height, 256,
-            [&snapshot](QImage& band, int y0) { snapshot.paint(band, y0); });
+        const QByteArray banded =
+            compressInBands(snapshot.width(), height, 256,
+                            [&snapshot](QImage& band, int y0) { snapshot.paint(band, y0); });
         QCOMPARE(banded.size(), onePiece.size());
         QVERIFY(banded == onePiece);
     }
@@ -362,8 +353,10 @@ private slots:
         };
         QTest::newRow("100000 bytes") << text(100000) << true;
         QTest::newRow("100001 bytes") << text(100001) << false;
-        QTest::newRow("Chinese only, at the limit") << QString(100000 / han, zhong) + QString(100000 % han, 'a') << true;
-        QTest::newRow("Chinese only, one more") << QString(100000 / han, zhong) + QString(100000 % han + 1, 'a') << false;
+        QTest::newRow("Chinese only, at the limit")
+            << QString(100000 / han, zhong) + QString(100000 % han, 'a') << true;
+        QTest::newRow("Chinese only, one more")
+            << QString(100000 / han, zhong) + QString(100000 % han + 1, 'a') << false;
     }
 
     void lengthLimit() {
@@ -387,20 +380,23 @@ private slots:
 
     void faults_data() {
         QTest::addColumn<QString>("fault");
-        QTest::addColumn<QString>("message");    // a pattern for the stop box's text
-        QTest::addColumn<QStringList>("left");   // what the output folder holds afterwards
-        const QString create = QStringLiteral("^Cannot create file \"@FOLDER@Pic/[-0-9 ]{17}\\.jpg\"\\. %1\\.$");
-        QTest::newRow("picture too tall") << "tall" << "^JPEG error #41\\.$" << QStringList();
+        QTest::addColumn<QString>("message");  // a pattern for the stop box's text
+        QTest::addColumn<QStringList>("left"); // what the output folder holds afterwards
+        const QString create =
+            QStringLiteral("^Cannot create file \"@FOLDER@Pic/[-0-9 ]{17}\\.jpg\"\\. %1\\.$");
+        QTest::newRow("picture too tall") << "tall"
+                                          << "^JPEG error #41\\.$" << QStringList();
         QTest::newRow("output folder missing")
-            << "missing" << create.arg("No such file or directory")
-            << QStringList();
+            << "missing" << create.arg("No such file or directory") << QStringList();
         QTest::newRow("plain file in its place")
-            << "file" << create.arg("Not a directory")
-            << QStringList();
+            << "file" << create.arg("Not a directory") << QStringList();
         QTest::newRow("picture name taken by a folder")
             << "taken" << create.arg("Is a directory") << QStringList();
-        QTest::newRow("picture write cut short") << "short picture" << "^Stream write error\\.$" << QStringList();
-        QTest::newRow("text copy write cut short") << "short copy" << "^Stream write error\\.$" << QStringList{"jpg"};
+        QTest::newRow("picture write cut short") << "short picture"
+                                                 << "^Stream write error\\.$" << QStringList();
+        QTest::newRow("text copy write cut short")
+            << "short copy"
+            << "^Stream write error\\.$" << QStringList{"jpg"};
         QTest::newRow("file system full at the picture")
             << "full picture"
             << "^Stream write error\\.$" << QStringList();
@@ -444,7 +440,8 @@ private slots:
         } else if (fault == "taken") {
             const QDateTime now = QDateTime::currentDateTime();
             for (int s = 0; s < 5; ++s) {
-                const QString name = QLocale::c().toString(now.addSecs(s), "yyyy-MM-dd HHmmss") + ".jpg";
+                const QString name =
+                    QLocale::c().toString(now.addSecs(s), "yyyy-MM-dd HHmmss") + ".jpg";
                 QVERIFY(QDir(pic_).mkdir(name));
                 takenNames << name;
             }

@@ -3,6 +3,7 @@
 #include "lib/application/application.h"
 #include "lib/application/dialogs.h"
 #include "lib/application/fonts.h"
+#include "lib/application/textarea.h"
 #include "lib/look/controls.h"
 #include "lib/look/skinframe.h"
 #include "lib/look/statusbar.h"
@@ -27,17 +28,11 @@ const QString Directions = QStringLiteral(
     "corresponding pictures and text file record, click on the open directory can see pictures, "
     "can be inserted into the weibo, harmonious community, etc.!");
 
-QFont tahoma(int pixels) {
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPixelSize(pixels);
-    return font;
-}
-
 } // namespace
 
 TForm1::TForm1(QWidget* parent) : QWidget(parent), client_(new QWidget(this)) {
     setWindowTitle(Caption);
-    setFont(tahoma(11));
+    setFont(textarea::tahoma(11));
     client_->resize(ClientWidth, ClientHeight);
     new SkinFrame(this, client_); // frameless window: the skin draws the frame around the client
 
@@ -47,8 +42,8 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent), client_(new QWidget(this)) {
 
     Memo1 = new TMemo(client_);
     Memo1->setObjectName(QStringLiteral("Memo1"));
-    Memo1->setGeometry(0, 52, 558, 345);
-    Memo1->setFont(withChineseFallback(tahoma(14)));
+    Memo1->setGeometry(0, 52, textarea::OuterWidth, textarea::OuterHeight);
+    Memo1->setFont(textarea::defaultFont());
     Memo1->setToolTip(QStringLiteral("双击空白处清空内容！"));
 
     RzStatusBar1 = new TRzStatusBar(client_);

@@ -48,7 +48,7 @@ QString exceptionBoxText(const QString& message) {
     return message;
 }
 
-void TApplication::HandleException(const std::exception_ptr& error) {
+QString exceptionBoxText(const std::exception_ptr& error) {
     QString message;
     try {
         std::rethrow_exception(error);
@@ -61,7 +61,11 @@ void TApplication::HandleException(const std::exception_ptr& error) {
     } catch (...) {
         message = QStringLiteral("Unknown error");
     }
-    QMessageBox box(QMessageBox::Critical, title_, exceptionBoxText(message), QMessageBox::Ok,
+    return exceptionBoxText(message);
+}
+
+void TApplication::HandleException(const std::exception_ptr& error) {
+    QMessageBox box(QMessageBox::Critical, title_, exceptionBoxText(error), QMessageBox::Ok,
                     QApplication::activeWindow());
     box.setObjectName(QStringLiteral("ExceptionBox"));
     execMessageBox(box);

@@ -35,6 +35,8 @@ void SetMessageBoxHook(std::function<bool(QMessageBox&)> hook);
 // The default handler's text: the message with a full stop added when its last character sorts
 // after the full stop.
 QString exceptionBoxText(const QString& message);
+// What a failure says, as the default handler shows it.
+QString exceptionBoxText(const std::exception_ptr& error);
 
 // Connects a signal to a handler that runs under Application->Guard.
 template <typename Sender, typename Signal, typename Context, typename Handler>

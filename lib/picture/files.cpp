@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 void saveWholeFile(const QString& path, QByteArrayView data) {
@@ -39,4 +40,49 @@ void saveWholeFile(const QString& path, QByteArrayView data) {
         ::unlink(name.constData());
         throw Exception(QStringLiteral("Stream write error"));
     }
+}
+
+namespace {
+
+[[noreturn]] void cannotOpen(const QString& path, int error) {
+    throw Exception(
+        QStringLiteral("Cannot open file \"%1\". %2")
+            .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(std::strerror(error))));
+}
+
+} // namespace
+
+QByteArray readWholeFile(const QString& path) {
+    const bool standardInput = path == QLatin1String("-");
+    const int fd = standardInput
+                       ? STDIN_FILENO
+                       : ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        cannotOpen(path, errno);
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+        if (!standardInput)
+            ::close(fd);
+        cannotOpen(path, EISDIR);
+    }
+    QByteArray data;
+    if (S_ISREG(info.st_mode) && info.st_size > 0)
+        data.reserve(qsizetype(info.st_size));
+    char chunk[65536];
+    bool ok = true;
+    for (;;) {
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            ok = false;
+        if (n <= 0)
+            break;
+        data.append(chunk, qsizetype(n));
+    }
+    if (!standardInput)
+        ::close(fd);
+    if (!ok)
+        throw Exception(QStringLiteral("Stream read error"));
+    return data;
 }

@@ -11,15 +11,13 @@
 
 namespace {
 
-constexpr int ScrollBarWidth = 17;
-
 // The scroll bar keeps the classic width whatever the widget style's own.
 class ScrollBarStyle : public QProxyStyle {
 public:
     int pixelMetric(PixelMetric metric, const QStyleOption* option,
                     const QWidget* widget) const override {
         if (metric == PM_ScrollBarExtent)
-            return ScrollBarWidth;
+            return TMemo::ScrollBarWidth;
         return QProxyStyle::pixelMetric(metric, option, widget);
     }
 };
@@ -40,7 +38,7 @@ QString toMemoText(const QString& raw) {
 
 TMemo::TMemo(QWidget* parent) : QPlainTextEdit(parent) {
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    setLineWidth(2);
+    setLineWidth(FrameWidth);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
@@ -153,6 +151,11 @@ MemoSnapshot::MemoSnapshot(TMemo& memo)
         if (ownHeight >= qreal(1 << 25))
             height = ownHeight;
         spans_.push_back({block, top, height});
+        for (int i = 0; i < lines->lineCount(); ++i) {
+            const QTextLine line = lines->lineAt(i);
+            lines_.push_back(
+                {int(std::floor(top + line.y())), int(std::ceil(top + line.y() + line.height()))});
+        }
         top += height;
         lineCount_ += lines->lineCount();
     }
@@ -162,14 +165,29 @@ MemoSnapshot::MemoSnapshot(TMemo& memo)
 }
 
 void MemoSnapshot::paint(QImage& band, int y0) const {
+    draw(band, y0, nullptr);
+}
+
+void MemoSnapshot::paintLines(QImage& band, int y0, int first, int end) const {
+    QRect rows; // empty: no line at all
+    if (first < end)
+        rows = QRect(0, lineTop(first) - y0, band.width(), lineBottom(end - 1) - lineTop(first));
+    draw(band, y0, &rows);
+}
+
+void MemoSnapshot::draw(QImage& band, int y0, const QRect* clip) const {
     band.fill(background_);
+    if (clip && clip->isEmpty())
+        return;
     QPainter painter(&band);
     painter.setPen(text_);
+    if (clip)
+        painter.setClipRect(*clip);
     const qreal bandTop = y0;
     const qreal bandBottom = y0 + band.height();
     auto it = std::lower_bound(spans_.begin(), spans_.end(), bandTop,
                                [](const Span& s, qreal y) { return s.top + s.height <= y; });
-    const QRectF clip(0, 0, band.width(), band.height());
+    const QRectF shown(0, 0, band.width(), band.height());
     for (; it != spans_.end() && it->top < bandBottom; ++it)
-        it->block.layout()->draw(&painter, QPointF(0, it->top - bandTop), {}, clip);
+        it->block.layout()->draw(&painter, QPointF(0, it->top - bandTop), {}, shown);
 }

@@ -11,6 +11,15 @@ class TMemo : public QPlainTextEdit {
 public:
     explicit TMemo(QWidget* parent = nullptr);
 
+    static constexpr int FrameWidth = 2;      // the sunken frame, on every side
+    static constexpr int ScrollBarWidth = 17; // the vertical scroll bar, always shown
+    static constexpr int clientWidthFor(int outerWidth) {
+        return outerWidth - 2 * FrameWidth - ScrollBarWidth;
+    }
+    static constexpr int outerWidthFor(int clientWidth) {
+        return clientWidth + 2 * FrameWidth + ScrollBarWidth;
+    }
+
     QString Text() const;
     void SetText(const QString& text);
     // Empties the text area as one edit, so Ctrl+Z brings the text back.
@@ -46,17 +55,29 @@ public:
     // Sum of the heights of the shown lines, without the empty line after a final line break.
     int linesHeight() const { return linesHeight_; }
     int lineCount() const { return lineCount_; }
+    // Picture rows of line i (as shown, wrapped pieces counted): from top to before bottom.
+    int lineTop(int i) const { return lines_[size_t(i)].top; }
+    int lineBottom(int i) const { return lines_[size_t(i)].bottom; }
     // Fills band with rows y0 .. y0 + band.height() - 1 of the picture; rows past the lines
     // show the text area's background.
     void paint(QImage& band, int y0) const;
+    // The same with only lines first .. end - 1 drawn, where the whole picture has them.
+    void paintLines(QImage& band, int y0, int first, int end) const;
 
 private:
+    struct Line {
+        int top;
+        int bottom;
+    };
+    void draw(QImage& band, int y0, const QRect* clip) const;
+
     struct Span {
         QTextBlock block;
         qreal top;
         qreal height;
     };
     std::vector<Span> spans_;
+    std::vector<Line> lines_;
     QColor background_;
     QColor text_;
     int width_ = 0;
