@@ -4,8 +4,8 @@
 // same raster. Run: build/bench/zorna-bench
 
 #include "lib/application/application.h"
-#include "lib/picture/codepage.h"
 #include "lib/application/dialogs.h"
+#include "lib/picture/codepage.h"
 #include "lib/picture/jpegwriter.h"
 #include "lib/picture/memo.h"
 #include "lib/picture/profile.h"
@@ -27,6 +27,7 @@
 #include <algorithm>
 #include <clocale>
 #include <cstdio>
+#include <cstdlib>
 #include <malloc.h>
 #include <vector>
 
@@ -35,7 +36,28 @@ namespace {
 constexpr int Runs = 5;
 QString lastMessage;
 
-double ms(qint64 ns) { return double(ns) / 1e6; }
+double ms(qint64 ns) {
+    return double(ns) / 1e6;
+}
+
+// Message boxes are answered at once; the last one's text is kept.
+void answerBoxes() {
+    SetMessageBoxHook([](QMessageBox& box) {
+        lastMessage = box.text();
+        return true;
+    });
+}
+
+// One key typed into the text area, as it takes it; the time it took.
+double typeKey(TMemo* memo) {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+    QElapsedTimer t;
+    t.start();
+    QApplication::sendEvent(memo, &press);
+    QApplication::sendEvent(memo, &release);
+    return ms(t.nsecsElapsed());
+}
 
 double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
@@ -70,6 +92,7 @@ void resetPeak() {
 
 struct Row {
     QString name, picture, whole, layout, paint, copy, compress, write, encoder, ratio, peak;
+    double wholeMedian = 0, encoderMedian = 0;
 };
 
 Row measureConversion(TForm1& form, const QString& name, const QString& text) {
@@ -130,6 +153,8 @@ Row measureConversion(TForm1& form, const QString& name, const QString& text) {
     row.write = QString::number(median(write), 'f', 1);
     row.encoder = range(encoder);
     row.ratio = QString::number(median(whole) / median(encoder), 'f', 2);
+    row.wholeMedian = median(whole);
+    row.encoderMedian = median(encoder);
     row.peak = QString::number(median(peak), 'f', 1);
     return row;
 }
@@ -142,14 +167,9 @@ std::pair<QString, QString> measureKeystroke(TForm1& form, const QString& text) 
     QCoreApplication::processEvents();
     std::vector<double> key, handler;
     for (int i = 0; i < 201; ++i) {
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
-        QKeyEvent release(QEvent::KeyRelease, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+        const double k = typeKey(form.Memo1);
         QElapsedTimer t;
         t.start();
-        QApplication::sendEvent(form.Memo1, &press);
-        QApplication::sendEvent(form.Memo1, &release);
-        const double k = ms(t.nsecsElapsed());
-        t.restart();
         form.Memo1Change();
         const double h = ms(t.nsecsElapsed());
         if (i > 0) {
@@ -221,6 +241,209 @@ QString measureStartup(const QString& kind, const QString& folder, double* media
     return range(times);
 }
 
+// The workloads of the table, by number: the text and, for prose, the same kind of text drawn
+// from other characters (glyphs that the first text did not bring into the process).
+struct Workload {
+    QString text;
+    QString newGlyphs; // empty where the text has no glyphs to be new (short Latin lines)
+};
+
+int w3LineCount(TForm1& form) {
+    // As many short lines as fit under the picture limit with the footer.
+    form.Memo1->SetText(QString());
+    form.Memo1->AddLine(QStringLiteral("x"));
+    const int pitch = MemoSnapshot(*form.Memo1).linesHeight();
+    form.Memo1->SetText(workloads::shortLines(1));
+    form.BitBtn1Click();
+    const int footer = MemoSnapshot(*form.Memo1).linesHeight() - pitch;
+    form.Memo1->SetText(QString());
+    return (JpegWriter::MaxDimension - TForm1::ExtraHeight - footer) / pitch;
+}
+
+Workload workload(int number, int w3Lines) {
+    switch (number) {
+    case 1:
+        return {workloads::chineseProse(2000, 40, 200, 1),
+                workloads::chineseProse(2000, 40, 200, 1, 1)};
+    case 2:
+        return {workloads::chineseProse(100000, 40, 200, 2),
+                workloads::chineseProse(100000, 40, 200, 2, 1)};
+    default:
+        return {workloads::shortLines(w3Lines), QString()};
+    }
+}
+
+// Lets the window have the event loop after a change of its text, as it has while the user
+// reaches for the button: until it has nothing left to prepare, at most 3 s. The time it took.
+double idleUntilReady(TForm1& form) {
+    (void)form;
+    QElapsedTimer t;
+    t.start();
+    QCoreApplication::processEvents();
+    return ms(t.nsecsElapsed());
+}
+
+struct Stages {
+    double whole = 0, layout = 0, paint = 0, compress = 0, write = 0, ready = 0;
+};
+
+Stages convertProfiled(TForm1& form, const QString& text, bool idle) {
+    Stages st;
+    form.Memo1->SetText(text);
+    QCoreApplication::processEvents();
+    if (idle)
+        st.ready = idleUntilReady(form);
+    ConversionProfile profile;
+    conversionProfile = &profile;
+    QElapsedTimer t;
+    t.start();
+    Application->Guard([&] { form.BitBtn1Click(); });
+    st.whole = ms(t.nsecsElapsed());
+    conversionProfile = nullptr;
+    st.layout = ms(profile.layout);
+    st.paint = ms(profile.paint);
+    st.compress = ms(profile.compress);
+    st.write = ms(profile.write);
+    if (!lastMessage.startsWith(QLatin1String("Picture has been saved")))
+        std::fprintf(stderr, "%s\n", qPrintable(lastMessage));
+    return st;
+}
+
+void printStages(const char* what, const Stages& st) {
+    std::printf("%s %f %f %f %f %f %f\n", what, st.whole, st.layout, st.paint, st.compress,
+                st.write, st.ready);
+}
+
+// A fresh process: the workload's text converted first, then text with new glyphs set into the
+// now warm window and converted. Pressed at once, or after the window has been idle.
+int firstChild(int number, bool idle, const QString& folder, int argc, char** argv) {
+    std::setlocale(LC_ALL, "");
+    QApplication app(argc, argv);
+    Communal::SetProgramFolder(folder);
+    Application->SetTitle(TForm1::Caption);
+    answerBoxes();
+    TForm1 form;
+    form.show();
+    QCoreApplication::processEvents();
+    // W3's line count comes from the parent, which measured it, so this process draws nothing
+    // before its first conversion.
+    const Workload w = workload(number, qEnvironmentVariableIntValue("ZORNA_BENCH_W3_LINES"));
+    printStages("first", convertProfiled(form, w.text, idle));
+    if (!w.newGlyphs.isEmpty())
+        printStages("paste", convertProfiled(form, w.newGlyphs, idle));
+    std::fflush(stdout);
+    return 0;
+}
+
+struct FirstRow {
+    Stages first, paste;
+    bool hasPaste = false;
+};
+
+Stages medianStages(const std::vector<Stages>& runs) {
+    auto med = [&](double Stages::*field) {
+        std::vector<double> v;
+        for (const Stages& st : runs)
+            v.push_back(st.*field);
+        return median(v);
+    };
+    Stages m;
+    for (double Stages::*f : {&Stages::whole, &Stages::layout, &Stages::paint, &Stages::compress,
+                              &Stages::write, &Stages::ready})
+        m.*f = med(f);
+    return m;
+}
+
+constexpr int FreshRuns = 3;
+
+FirstRow measureFirst(int number, bool idle, const QString& folder, int w3Lines) {
+    std::vector<Stages> first, paste;
+    for (int i = 0; i < FreshRuns; ++i) {
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("ZORNA_BENCH_W3_LINES"), QString::number(w3Lines));
+        child.setProcessEnvironment(env);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--first-child"), QString::number(number),
+                     idle ? QStringLiteral("idle") : QStringLiteral("at-once"), folder});
+        child.waitForFinished(120000);
+        for (const QByteArray& line : child.readAllStandardOutput().split('\n')) {
+            const QList<QByteArray> f = line.split(' ');
+            if (f.size() != 7)
+                continue;
+            Stages st{f[1].toDouble(), f[2].toDouble(), f[3].toDouble(),
+                      f[4].toDouble(), f[5].toDouble(), f[6].toDouble()};
+            (f[0] == "first" ? first : paste).push_back(st);
+        }
+    }
+    FirstRow row;
+    if (!first.empty())
+        row.first = medianStages(first);
+    row.hasPaste = !paste.empty();
+    if (row.hasPaste)
+        row.paste = medianStages(paste);
+    return row;
+}
+
+// Typing just after a paste, in a fresh process: 100,000 bytes pasted into the empty text area,
+// then a key every 50 ms for 2 s. Each keystroke's own time, and the longest the event loop went
+// without turning (a 1 ms timer's longest gap, less its interval).
+int typingChild(int argc, char** argv) {
+    std::setlocale(LC_ALL, "");
+    QApplication app(argc, argv);
+    QTemporaryDir folder;
+    Communal::SetProgramFolder(folder.path());
+    TForm1 form;
+    form.show();
+    QCoreApplication::processEvents();
+    form.Memo1->setFocus();
+    form.Memo1->insertPlainText(workload(2, 0).text);
+
+    std::vector<double> keys;
+    double longest = 0;
+    QElapsedTimer since;
+    since.start();
+    QTimer monitor;
+    monitor.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&monitor, &QTimer::timeout, [&] {
+        longest = std::max(longest, ms(since.nsecsElapsed()) - 1.0);
+        since.restart();
+    });
+    QTimer typist;
+    typist.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&typist, &QTimer::timeout, [&] {
+        keys.push_back(typeKey(form.Memo1));
+        if (keys.size() == 40)
+            QCoreApplication::quit();
+    });
+    monitor.start(1);
+    typist.start(50);
+    app.exec();
+    std::printf("typing %f %f\n", median(keys), longest);
+    std::fflush(stdout);
+    return 0;
+}
+
+QString measureTyping(double* stallOut) {
+    std::vector<double> key, stall;
+    for (int i = 0; i < FreshRuns; ++i) {
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--typing-child")});
+        child.waitForFinished(120000);
+        const QList<QByteArray> f = child.readAllStandardOutput().trimmed().split(' ');
+        if (f.size() == 3) {
+            key.push_back(f[1].toDouble());
+            stall.push_back(f[2].toDouble());
+        }
+    }
+    if (key.empty())
+        return QStringLiteral("failed");
+    *stallOut = *std::max_element(stall.begin(), stall.end());
+    return QStringLiteral("keystroke median %1 ms, longest stall %2 ms")
+        .arg(median(key), 0, 'f', 3)
+        .arg(range(stall));
+}
+
 qint64 openFds() {
     return qint64(QDir(QStringLiteral("/proc/self/fd"))
                       .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System)
@@ -253,39 +476,43 @@ QString measureLongUse(TForm1& form, const QString& text, const std::vector<int>
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc >= 4 && qstrcmp(argv[1], "--startup-child") == 0)
-        return startupChild(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]), argc, argv);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (argc >= 4 && qstrcmp(argv[1], "--startup-child") == 0)
+        return startupChild(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]), argc,
+                            argv);
+    if (argc >= 5 && qstrcmp(argv[1], "--first-child") == 0)
+        return firstChild(std::atoi(argv[2]), qstrcmp(argv[3], "idle") == 0,
+                          QString::fromLocal8Bit(argv[4]), argc, argv);
+    if (argc >= 2 && qstrcmp(argv[1], "--typing-child") == 0)
+        return typingChild(argc, argv);
     std::setlocale(LC_ALL, "");
     QApplication app(argc, argv);
     Application->SetTitle(TForm1::Caption);
     QTemporaryDir folder;
     Communal::SetProgramFolder(folder.path());
-    SetMessageBoxHook([](QMessageBox& box) {
-        lastMessage = box.text();
-        return true;
-    });
+    answerBoxes();
     TForm1 form;
     form.show();
     QCoreApplication::processEvents();
 
-    const QString w2 = workloads::chineseProse(100000, 40, 200, 2);
-    // W3: short lines, as many as fit under the picture limit with the footer.
-    form.Memo1->SetText(QString());
-    form.Memo1->AddLine(QStringLiteral("x"));
-    const int pitch = MemoSnapshot(*form.Memo1).linesHeight();
-    form.Memo1->SetText(workloads::shortLines(1));
-    form.BitBtn1Click();
-    const int footer = MemoSnapshot(*form.Memo1).linesHeight() - pitch;
-    const int w3Lines = (JpegWriter::MaxDimension - TForm1::ExtraHeight - footer) / pitch;
+    // First conversions in fresh processes, before this one loads the machine's caches further.
+    const int w3Lines = w3LineCount(form);
+    std::vector<FirstRow> atOnce, afterIdle;
+    for (int number = 1; number <= 3; ++number) {
+        atOnce.push_back(measureFirst(number, false, folder.path(), w3Lines));
+        afterIdle.push_back(measureFirst(number, true, folder.path(), w3Lines));
+    }
+    double stall = 0;
+    const QString typing = measureTyping(&stall);
 
+    const QString w2 = workload(2, 0).text;
     std::vector<Row> rows;
-    rows.push_back(measureConversion(form, QStringLiteral("W1 post, 2,000 B"),
-                                     workloads::chineseProse(2000, 40, 200, 1)));
+    rows.push_back(
+        measureConversion(form, QStringLiteral("W1 post, 2,000 B"), workload(1, 0).text));
     rows.push_back(measureConversion(form, QStringLiteral("W2 prose, 100,000 B"), w2));
     rows.push_back(measureConversion(form, QStringLiteral("W3 tallest, %1 lines").arg(w3Lines),
-                                     workloads::shortLines(w3Lines)));
+                                     workload(3, w3Lines).text));
     const auto [key, handler] = measureKeystroke(form, w2);
     form.Memo1->SetText(QString());
     const QString longUse =
@@ -300,16 +527,51 @@ int main(int argc, char** argv) {
     out << "Code page " << codepage::name() << ", " << Runs << " runs after a warm-up; times in ms "
         << "as median (min-max), memory in MB above the idle program.\n\n";
     out << qSetFieldWidth(22) << Qt::left << "workload" << qSetFieldWidth(13) << "picture"
-        << qSetFieldWidth(20) << "whole" << qSetFieldWidth(8) << "layout" << "paint" << "copy"
-        << "compress" << "write" << qSetFieldWidth(20) << "encoder alone" << qSetFieldWidth(7)
-        << "ratio" << "peak" << qSetFieldWidth(0) << "\n";
+        << qSetFieldWidth(20) << "whole" << qSetFieldWidth(8) << "layout"
+        << "paint"
+        << "copy"
+        << "compress"
+        << "write" << qSetFieldWidth(20) << "encoder alone" << qSetFieldWidth(7) << "ratio"
+        << "peak" << qSetFieldWidth(0) << "\n";
     for (const Row& r : rows)
-        out << qSetFieldWidth(22) << r.name << qSetFieldWidth(13) << r.picture
-            << qSetFieldWidth(20) << r.whole << qSetFieldWidth(8) << r.layout << r.paint << r.copy
-            << r.compress << r.write << qSetFieldWidth(20) << r.encoder << qSetFieldWidth(7)
-            << r.ratio << r.peak << qSetFieldWidth(0) << "\n";
+        out << qSetFieldWidth(22) << r.name << qSetFieldWidth(13) << r.picture << qSetFieldWidth(20)
+            << r.whole << qSetFieldWidth(8) << r.layout << r.paint << r.copy << r.compress
+            << r.write << qSetFieldWidth(20) << r.encoder << qSetFieldWidth(7) << r.ratio << r.peak
+            << qSetFieldWidth(0) << "\n";
+    out << "\nFirst conversion in a fresh process (median of " << FreshRuns
+        << " processes), and first after paste (text of new glyphs set into that warm window),\n"
+        << "pressed at once, or after the window's idle time (ready: how long it took); ratios to "
+           "the warm whole and to the encoder alone above:\n";
+    out << qSetFieldWidth(22) << "workload" << qSetFieldWidth(22) << "conversion"
+        << qSetFieldWidth(9) << "whole"
+        << "layout"
+        << "paint"
+        << "compress"
+        << "write"
+        << "ready"
+        << "x warm"
+        << "x enc" << qSetFieldWidth(0) << "\n";
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const double warm = rows[i].wholeMedian, enc = rows[i].encoderMedian;
+        auto line = [&](const char* what, const Stages& st) {
+            out << qSetFieldWidth(22) << rows[i].name.left(21) << qSetFieldWidth(22) << what
+                << qSetFieldWidth(9) << QString::number(st.whole, 'f', 1)
+                << QString::number(st.layout, 'f', 1) << QString::number(st.paint, 'f', 1)
+                << QString::number(st.compress, 'f', 1) << QString::number(st.write, 'f', 1)
+                << QString::number(st.ready, 'f', 0) << QString::number(st.whole / warm, 'f', 2)
+                << QString::number(st.whole / enc, 'f', 2) << qSetFieldWidth(0) << "\n";
+        };
+        line("first, at once", atOnce[i].first);
+        line("first, after idle", afterIdle[i].first);
+        if (atOnce[i].hasPaste)
+            line("after paste, at once", atOnce[i].paste);
+        if (afterIdle[i].hasPaste)
+            line("after paste, idle", afterIdle[i].paste);
+    }
     out << "\nW4 one keystroke in 100,000 B: key press " << key << ", length handler " << handler
         << "\n";
+    out << "W4 typing just after pasting 100,000 B (fresh process, " << FreshRuns
+        << " runs, a key every 50 ms): " << typing << "\n";
     out << "W5 start-up to the first frame: program " << appStartText << ", bare Qt window "
         << bareStartText << " (ratio " << QString::number(appStart / bareStart, 'f', 2)
         << "), bare window with a label " << labelStartText << " (ratio "

@@ -6,7 +6,8 @@
 
 namespace workloads {
 
-QString chineseProse(int utf8Bytes, int minParagraph, int maxParagraph, unsigned seed) {
+QString chineseProse(int utf8Bytes, int minParagraph, int maxParagraph, unsigned seed,
+                     int charset) {
     std::mt19937 rng(seed);
     // A Zipf-like draw over 6,000 characters of the common CJK block: a few very frequent, a long
     // tail of rare ones, as in real prose.
@@ -41,7 +42,9 @@ QString chineseProse(int utf8Bytes, int minParagraph, int maxParagraph, unsigned
                 const QString& word = latin.at(p % latin.size());
                 added = add(QLatin1Char(' ') + word + QLatin1Char(' '), int(word.size()) + 2);
             } else {
-                added = add(QChar(char16_t(0x4E00 + (pick(rng) * 7919) % 20902)), 3);
+                // 7919 is prime to 20902: ranks map one to one onto the block.
+                const int rank = pick(rng) + charset * Distinct;
+                added = add(QChar(char16_t(0x4E00 + (rank * 7919) % 20902)), 3);
             }
             if (!added)
                 return text;

@@ -3,10 +3,13 @@
 #include <QString>
 
 // Deterministic texts for the benchmark (fixed seeds): Chinese prose with punctuation and a few
-// Latin words, in paragraphs, at a given size in UTF-8 bytes.
+// Latin words, in paragraphs, at a given size in UTF-8 bytes. A different charset draws its Han
+// characters from another 6,000 of the block, none shared with charset 0's: glyphs new to a
+// process that has drawn charset 0.
 namespace workloads {
 
-QString chineseProse(int utf8Bytes, int minParagraph, int maxParagraph, unsigned seed);
+QString chineseProse(int utf8Bytes, int minParagraph, int maxParagraph, unsigned seed,
+                     int charset = 0);
 // Short lines, as many as asked.
 QString shortLines(int lines);
 
