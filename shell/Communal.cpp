@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QUrl>
@@ -18,6 +19,19 @@ QString& programFolderOverride() {
     static QString folder;
     return folder;
 }
+QString& chosenOutputFolder() {
+    static QString folder;
+    return folder;
+}
+
+// Pic can live in the program folder when it is a folder there that we may write into, or when
+// it can be made there.
+bool canHoldPic(const QString& pic) {
+    const QFileInfo info(pic);
+    if (info.isDir())
+        return info.isWritable();
+    return !info.exists() && QDir().mkpath(pic);
+}
 } // namespace
 
 QString ProgramFolder() {
@@ -29,7 +43,26 @@ QString ProgramFolder() {
     return folder;
 }
 
-void SetProgramFolder(const QString& folder) { programFolderOverride() = folder; }
+void SetProgramFolder(const QString& folder) {
+    programFolderOverride() = folder;
+}
+
+QString ChooseOutputFolder() {
+    QString folder = ProgramFolder() + QStringLiteral("Pic");
+    if (!canHoldPic(folder)) {
+        // $XDG_DATA_HOME, or ~/.local/share when it is unset.
+        folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                 QStringLiteral("/zorna-text-to-image/Pic");
+        QDir().mkpath(folder); // a failure shows later, when a conversion cannot write
+    }
+    chosenOutputFolder() = folder;
+    return folder;
+}
+
+QString OutputFolder() {
+    const QString& folder = chosenOutputFolder();
+    return folder.isEmpty() ? ProgramFolder() + QStringLiteral("Pic") : folder;
+}
 
 void OpenFolderInExplorer(const QString& path) {
 #ifdef Q_OS_WIN

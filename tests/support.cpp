@@ -17,6 +17,8 @@
 #include <csignal>
 #include <cstdio>
 #include <jpeglib.h>
+#include <sched.h>
+#include <sys/mount.h>
 
 namespace testing {
 
@@ -25,6 +27,11 @@ void startLikeTheProgram() {
     codepage::reload();
     std::signal(SIGXFSZ, SIG_IGN);
     Application->SetTitle(TForm1::Caption);
+}
+
+void keepMountsPrivate() {
+    if (::unshare(CLONE_NEWNS) == 0)
+        ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr);
 }
 
 std::unique_ptr<TForm1> openMainWindow(const QString& programFolder) {
@@ -67,6 +74,27 @@ std::vector<SeenBox> whileClosingModals(const std::function<void()>& action,
     action();
     poll.stop();
     return seen;
+}
+
+StandInOpener::StandInOpener() : path_(qgetenv("PATH")) {
+    QFile opener(bin_.filePath(QStringLiteral("xdg-open")));
+    if (!bin_.isValid() || !opener.open(QIODevice::WriteOnly))
+        return;
+    opener.write("#!/bin/sh\nprintf '%s|%d\\0' \"$1\" \"$#\" >> \"$(dirname \"$0\")/record\"\n");
+    opener.close();
+    valid_ = opener.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("PATH", QFile::encodeName(bin_.path()) + ":" + path_);
+}
+
+StandInOpener::~StandInOpener() {
+    qputenv("PATH", path_);
+}
+
+QList<QByteArray> StandInOpener::calls() const {
+    QList<QByteArray> calls = readFile(bin_.filePath(QStringLiteral("record"))).split('\0');
+    if (!calls.isEmpty())
+        calls.removeLast(); // after the last call's terminator
+    return calls;
 }
 
 namespace {

@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QMessageBox>
 #include <QString>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <functional>
 #include <memory>
@@ -19,6 +20,10 @@ namespace testing {
 // Sets the process up as the program's entry does: the user's locale and its code page, the
 // application title, and a file-size limit that fails a write instead of ending the process.
 void startLikeTheProgram();
+
+// Mounts the process makes from now on are its own and vanish with it, whatever becomes of it
+// (needs root; without it nothing changes).
+void keepMountsPrivate();
 
 // The main window as the program opens it, with programFolder (ending with its separator) as the
 // program folder; null when it did not get on screen.
@@ -36,6 +41,22 @@ struct SeenBox {
 // (default: accepted). Returns the dialogs in the order they appeared.
 std::vector<SeenBox> whileClosingModals(const std::function<void()>& action,
                                         const std::function<void(QWidget*)>& respond = {});
+
+// A stand-in for the desktop's opener (xdg-open), first in PATH for the life of the object; it
+// records every call.
+class StandInOpener {
+public:
+    StandInOpener();
+    ~StandInOpener();
+    bool isValid() const { return valid_; }
+    // One "path|argument count" per call, oldest first.
+    QList<QByteArray> calls() const;
+
+private:
+    QTemporaryDir bin_;
+    QByteArray path_;
+    bool valid_ = false;
+};
 
 // Decodes a JPEG file with libjpeg into RGB888; a null image when it is no JPEG.
 QImage decodeJpeg(const QString& path);

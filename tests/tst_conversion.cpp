@@ -20,7 +20,6 @@
 #include <clocale>
 #include <csignal>
 #include <cstring>
-#include <sched.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 
@@ -101,9 +100,7 @@ class ConversionTest : public QObject {
 private slots:
     void initTestCase() {
         startLikeTheProgram();
-        // Mounts made here vanish with the process, whatever becomes of it.
-        if (::unshare(CLONE_NEWNS) == 0)
-            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr);
+        keepMountsPrivate();
         QVERIFY(root_.isValid());
     }
 

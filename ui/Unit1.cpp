@@ -15,7 +15,6 @@
 #include "shell/Communal.h"
 
 #include <QDateTime>
-#include <QDir>
 #include <QLocale>
 #include <QScreen>
 
@@ -105,9 +104,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent), client_(new QWidget(this)) {
 TForm1::~TForm1() = default;
 
 void TForm1::FormCreate() {
-    const QString output = Communal::ProgramFolder() + QStringLiteral("Pic");
-    if (!QFileInfo(output).isDir())
-        QDir().mkpath(output); // a failure shows later, when a conversion cannot write
+    Communal::ChooseOutputFolder();
 }
 
 void TForm1::showEvent(QShowEvent* event) {
@@ -135,7 +132,7 @@ void TForm1::BitBtn1Click() {
     const QString stamp =
         QLocale::c().toString(QDateTime::currentDateTime(), QStringLiteral("yyyy-MM-dd HHmmss"));
     footer::appendTo(*Memo1);
-    const QString base = Communal::ProgramFolder() + QStringLiteral("Pic/") + stamp;
+    const QString base = Communal::OutputFolder() + QLatin1Char('/') + stamp;
     txttojpg(base);
     saveWholeFile(base + QStringLiteral(".txt"), codepage::encode(Memo1->Text()));
     ShowMessage(QStringLiteral("Picture has been saved to the path Pic name:") + stamp +
@@ -165,5 +162,5 @@ void TForm1::BitBtn3Click() {
 }
 
 void TForm1::btn1Click() {
-    Communal::OpenFolderInExplorer(Communal::ProgramFolder() + QStringLiteral("Pic"));
+    Communal::OpenFolderInExplorer(Communal::OutputFolder());
 }
