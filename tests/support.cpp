@@ -107,7 +107,8 @@ struct JpegError {
 }
 } // namespace
 
-QImage decodeJpeg(const QString& path) {
+namespace {
+QImage decode(const QString& path, int* warnings) {
     const QByteArray data = readFile(path);
     if (data.isEmpty())
         return {};
@@ -115,6 +116,7 @@ QImage decodeJpeg(const QString& path) {
     JpegError err{};
     cinfo.err = jpeg_std_error(&err.pub);
     err.pub.error_exit = onJpegError;
+    err.pub.emit_message = [](j_common_ptr c, int level) { c->err->num_warnings += level < 0; };
     QImage image;
     if (setjmp(err.jump)) {
         jpeg_destroy_decompress(&cinfo);
@@ -132,8 +134,21 @@ QImage decodeJpeg(const QString& path) {
         jpeg_read_scanlines(&cinfo, &row, 1);
     }
     jpeg_finish_decompress(&cinfo);
+    *warnings = int(err.pub.num_warnings);
     jpeg_destroy_decompress(&cinfo);
     return image;
+}
+} // namespace
+
+QImage decodeJpeg(const QString& path) {
+    int warnings = 0;
+    return decode(path, &warnings);
+}
+
+bool jpegIsWhole(const QString& path) {
+    int warnings = 0;
+    return !decode(path, &warnings).isNull() && warnings == 0 &&
+           readFile(path).endsWith("\xFF\xD9");
 }
 
 bool writePpm(const QImage& image, const QString& path) {

@@ -60,6 +60,9 @@ private:
 
 // Decodes a JPEG file with libjpeg into RGB888; a null image when it is no JPEG.
 QImage decodeJpeg(const QString& path);
+// Whether the file is a JPEG that decodes to its end marker without a complaint from libjpeg:
+// a cut or damaged stream still decodes (padded with grey) but is not whole.
+bool jpegIsWhole(const QString& path);
 // Writes the raster as a binary PPM, the reference encoder's input.
 bool writePpm(const QImage& image, const QString& path);
 QByteArray readFile(const QString& path);

@@ -15,6 +15,8 @@
 #include "shell/Communal.h"
 
 #include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 #include <QScreen>
 
@@ -29,7 +31,9 @@ const QString Directions = QStringLiteral(
 
 } // namespace
 
-TForm1::TForm1(QWidget* parent) : QWidget(parent), client_(new QWidget(this)) {
+TForm1::TForm1(QWidget* parent)
+    : QWidget(parent), client_(new QWidget(this)),
+      conversionClock_([] { return QDateTime::currentDateTime(); }) {
     setWindowTitle(Caption);
     setFont(textarea::tahoma(11));
     client_->resize(ClientWidth, ClientHeight);
@@ -104,7 +108,11 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent), client_(new QWidget(this)) {
 TForm1::~TForm1() = default;
 
 void TForm1::FormCreate() {
-    Communal::ChooseOutputFolder();
+    removeStrayTemporaries(Communal::ChooseOutputFolder());
+}
+
+void TForm1::SetConversionClock(std::function<QDateTime()> clock) {
+    conversionClock_ = std::move(clock);
 }
 
 void TForm1::showEvent(QShowEvent* event) {
@@ -120,8 +128,8 @@ void TForm1::showEvent(QShowEvent* event) {
     }
 }
 
-void TForm1::txttojpg(const QString& BasePath) {
-    picture::write(*Memo1, BasePath + QStringLiteral(".jpg"));
+bool TForm1::txttojpg(const QString& BasePath) {
+    return picture::writeNew(*Memo1, BasePath + QStringLiteral(".jpg"));
 }
 
 void TForm1::BitBtn1Click() {
@@ -129,12 +137,25 @@ void TForm1::BitBtn1Click() {
         ShowMessage(QStringLiteral("Word is too long!"));
         return;
     }
-    const QString stamp =
-        QLocale::c().toString(QDateTime::currentDateTime(), QStringLiteral("yyyy-MM-dd HHmmss"));
+    const QDateTime now = conversionClock_();
     footer::appendTo(*Memo1);
-    const QString base = Communal::OutputFolder() + QLatin1Char('/') + stamp;
-    txttojpg(base);
-    saveWholeFile(base + QStringLiteral(".txt"), codepage::encode(Memo1->Text()));
+    const QString folder = Communal::OutputFolder() + QLatin1Char('/');
+    const QByteArray copy = codepage::encode(Memo1->Text());
+    // No conversion replaces a file: when a pair of this second is there (two conversions in one
+    // second, a clock set back), the next free second names this one.
+    QString stamp;
+    for (QDateTime when = now;; when = when.addSecs(1)) {
+        stamp = QLocale::c().toString(when, QStringLiteral("yyyy-MM-dd HHmmss"));
+        const QString base = folder + stamp;
+        if (QFileInfo::exists(base + QStringLiteral(".jpg")) ||
+            QFileInfo::exists(base + QStringLiteral(".txt")))
+            continue;
+        if (!txttojpg(base))
+            continue; // taken in the meantime, by another copy of the program
+        if (saveNewFile(base + QStringLiteral(".txt"), copy))
+            break;
+        QFile::remove(base + QStringLiteral(".jpg")); // both files of a pair carry one stamp
+    }
     ShowMessage(QStringLiteral("Picture has been saved to the path Pic name:") + stamp +
                 QStringLiteral(".jpg"));
 }

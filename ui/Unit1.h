@@ -8,7 +8,9 @@
 
 #include "lib/picture/picture.h"
 
+#include <QDateTime>
 #include <QWidget>
+#include <functional>
 
 class TMemo;
 class TFontDialog;
@@ -52,7 +54,10 @@ public:
     // The client area that holds the controls.
     QWidget* Client() const { return client_; }
 
-    void txttojpg(const QString& BasePath);
+    // False, and nothing written, when BasePath.jpg exists.
+    bool txttojpg(const QString& BasePath);
+    // The local time a conversion names its files after; tests give their own.
+    void SetConversionClock(std::function<QDateTime()> clock);
     void BitBtn1Click();
     void Memo1Change();
     void Memo1DblClick();
@@ -67,4 +72,5 @@ protected:
 private:
     QWidget* client_;
     bool centred_ = false;
+    std::function<QDateTime()> conversionClock_;
 };

@@ -44,6 +44,12 @@ void write(TMemo& memo, const QString& path) {
     saveWholeFile(path, jpeg);
 }
 
+bool writeNew(TMemo& memo, const QString& path) {
+    const QByteArray jpeg = compress(memo);
+    ProfileStage stage(&ConversionProfile::write);
+    return saveNewFile(path, jpeg);
+}
+
 std::vector<Page> cutIntoPages(const MemoSnapshot& snapshot, int pageHeight) {
     const int room = pageHeight - ExtraHeight;
     std::vector<Page> pages;

@@ -16,8 +16,10 @@ constexpr int BandRows = 256;    // rows painted and compressed at a time
 
 // The JPEG stream; "JPEG error #41" before any raster is made when it would be too large.
 QByteArray compress(TMemo& memo);
-// Compresses and writes path; see saveWholeFile for the failures.
+// Compresses and writes path, replacing what is there; see saveWholeFile for the failures.
 void write(TMemo& memo, const QString& path);
+// Compresses and writes path unless something of that name exists: then false, nothing written.
+bool writeNew(TMemo& memo, const QString& path);
 
 // Lines firstLine .. endLine - 1 of a snapshot, as one picture with the band below them.
 struct Page {

@@ -8,6 +8,7 @@ struct ConversionProfile {
     qint64 paint = 0;
     qint64 compress = 0;
     qint64 write = 0;
+    qint64 flush = 0; // part of write: the file's data and its folder to disk
 };
 
 extern ConversionProfile* conversionProfile;
