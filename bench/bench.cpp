@@ -1,13 +1,17 @@
 // Benchmark of the conversion through the real window, offscreen, in a folder of its own.
 // Prints one table: per workload the picture, the whole conversion (median and range of 5 runs
 // after a warm-up), its stages, peak memory above the idle program, and libjpeg alone on the
-// same raster. Run: build/bench/zorna-bench
+// same raster. Then the command-line converter as whole processes, against cjpeg and pango-view
+// on the same input. Run: build/bench/zorna-bench
 
 #include "lib/application/application.h"
 #include "lib/application/dialogs.h"
 #include "lib/picture/codepage.h"
+#include "lib/picture/files.h"
+#include "lib/picture/footer.h"
 #include "lib/picture/jpegwriter.h"
 #include "lib/picture/memo.h"
+#include "lib/picture/picture.h"
 #include "lib/picture/profile.h"
 #include "shell/Communal.h"
 #include "ui/Unit1.h"
@@ -21,6 +25,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QTimer>
@@ -28,7 +33,11 @@
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <malloc.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -473,9 +482,180 @@ QString measureLongUse(TForm1& form, const QString& text, const std::vector<int>
     return report;
 }
 
+// One run of a program as its own process, standard output into a file (or /dev/null) and
+// standard error discarded: wall time, peak resident size, exit status. A small process of this
+// program starts it: a child's peak counts from the resident size of the process it came from.
+struct ProcessRun {
+    double ms = 0;
+    double cpuMs = 0; // user and system, all threads
+    double peakMb = 0;
+    int exitCode = -1;
+};
+
+// The small process: runs argv[0] with its standard output into output, prints the figures.
+int measureChild(const char* output, char** argv) {
+    QElapsedTimer t;
+    t.start();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int out = ::open(output, O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(out, STDOUT_FILENO);
+        ::dup2(null, STDERR_FILENO);
+        ::execvp(argv[0], argv);
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    if (pid < 0 || wait4(pid, &status, 0, &usage) != pid)
+        return 1;
+    const auto cpu = [](const timeval& v) { return double(v.tv_sec) * 1e3 + v.tv_usec / 1e3; };
+    std::printf("%f %f %ld %d\n", ms(t.nsecsElapsed()), cpu(usage.ru_utime) + cpu(usage.ru_stime),
+                usage.ru_maxrss, WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+    return 0;
+}
+
+ProcessRun runProcess(const QStringList& args,
+                      const QString& output = QStringLiteral("/dev/null")) {
+    QProcess helper;
+    helper.start(QCoreApplication::applicationFilePath(),
+                 QStringList{QStringLiteral("--measure-child"), output} + args);
+    helper.waitForFinished(-1);
+    const QList<QByteArray> figures = helper.readAllStandardOutput().trimmed().split(' ');
+    ProcessRun run;
+    if (figures.size() == 4) {
+        run.ms = figures[0].toDouble();
+        run.cpuMs = figures[1].toDouble();
+        run.peakMb = figures[2].toDouble() / 1024.0;
+        run.exitCode = figures[3].toInt();
+    }
+    return run;
+}
+
+// Runs after a warm-up: wall and processor times, and the last run.
+struct Timed {
+    std::vector<double> wall, cpu;
+    ProcessRun last;
+};
+
+Timed timeProcess(const QStringList& args, const QString& output = QStringLiteral("/dev/null")) {
+    Timed timed;
+    for (int i = 0; i < Runs + 1; ++i) {
+        timed.last = runProcess(args, output);
+        if (i > 0) {
+            timed.wall.push_back(timed.last.ms);
+            timed.cpu.push_back(timed.last.cpuMs);
+        }
+    }
+    return timed;
+}
+
+void writeText(const QString& path, const QString& text) {
+    saveWholeFile(path, codepage::encode(text));
+}
+
+// The command-line converter as scripts run it: whole processes, each against a reference run in
+// the same way on the same input.
+QString measureConverter(TForm1& form, const QString& folder, const QString& prose,
+                         const QString& tallest, double windowW1) {
+    const QString convert = QStringLiteral(ZORNA_CONVERT);
+    QString report;
+    QTextStream out(&report);
+
+    // C1: 100,000 bytes of prose, against cjpeg on the raster the converter compresses.
+    const QString text = folder + QStringLiteral("/prose.txt");
+    writeText(text, prose);
+    const QString jpeg = folder + QStringLiteral("/prose.jpg");
+    const Timed whole = timeProcess({convert, QStringLiteral("-q"), text});
+    form.Memo1->SetText(prose);
+    footer::appendTo(*form.Memo1);
+    const MemoSnapshot snapshot(*form.Memo1);
+    QImage raster(snapshot.width(), snapshot.linesHeight() + picture::ExtraHeight,
+                  QImage::Format_RGB32);
+    snapshot.paint(raster, 0);
+    const QString ppm = folder + QStringLiteral("/prose.ppm");
+    raster.convertToFormat(QImage::Format_RGB888).save(ppm, "PPM");
+    const QString reference = folder + QStringLiteral("/cjpeg.jpg");
+    const Timed cjpeg = timeProcess({QStringLiteral("cjpeg"), QStringLiteral("-quality"),
+                                     QStringLiteral("75"), QStringLiteral("-baseline"),
+                                     QStringLiteral("-dct"), QStringLiteral("float"), ppm},
+                                    reference);
+    QFile a(jpeg), b(reference);
+    const bool same =
+        a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly) && a.readAll() == b.readAll();
+    out << "C1 zorna-convert, prose of " << codepage::byteLength(prose) << " B (" << raster.width()
+        << " x " << raster.height() << "), whole process: " << range(whole.wall) << " ms, CPU "
+        << range(whole.cpu) << " ms; cjpeg on the same raster " << range(cjpeg.wall) << " ms, CPU "
+        << range(cjpeg.cpu) << " ms" << (same ? " (same bytes)" : " (other bytes!)") << ": ratio "
+        << QString::number(median(whole.wall) / median(cjpeg.wall), 'f', 2) << ", CPU "
+        << QString::number(median(whole.cpu) / median(cjpeg.cpu), 'f', 2) << "\n";
+
+    // The same text through pango-view, for the record, when it is installed.
+    if (QStandardPaths::findExecutable(QStringLiteral("pango-view")).isEmpty()) {
+        out << "   pango-view: not installed\n";
+    } else {
+        const QString png = folder + QStringLiteral("/pango.png");
+        const Timed pango = timeProcess(
+            {QStringLiteral("pango-view"), QStringLiteral("-q"), QStringLiteral("--dpi=96"),
+             QStringLiteral("--width=%1").arg(raster.width()), QStringLiteral("--wrap=word-char"),
+             QStringLiteral("--font=Tahoma 10.5"), QStringLiteral("--output=") + png, text});
+        out << "   pango-view on the same text: " << range(pango.wall) << " ms, CPU "
+            << range(pango.cpu) << " ms, peak " << QString::number(pango.last.peakMb, 'f', 1)
+            << " MB, exit " << pango.last.exitCode << ", " << QFileInfo(png).size()
+            << "-byte PNG\n";
+    }
+
+    // C2: a batch of 200 posts in one process, against the window's W1 per conversion.
+    const QString posts = folder + QStringLiteral("/posts");
+    const QString pictures = folder + QStringLiteral("/pictures");
+    QDir().mkpath(posts);
+    QDir().mkpath(pictures);
+    QStringList batch{convert, QStringLiteral("-q"), QStringLiteral("-d"), pictures};
+    constexpr int Posts = 200;
+    for (int i = 0; i < Posts; ++i) {
+        const QString post = posts + QStringLiteral("/post %1.txt").arg(i + 1);
+        writeText(post, workloads::chineseProse(2000, 40, 200, 100 + unsigned(i)));
+        batch << post;
+    }
+    const Timed batchTimes = timeProcess(batch);
+    const double perFile = median(batchTimes.wall) / Posts;
+    out << "C2 batch of " << Posts
+        << " posts of 2,000 B in one process: " << range(batchTimes.wall, 0) << " ms, CPU "
+        << range(batchTimes.cpu, 0) << " ms, " << QString::number(1000.0 / perFile, 'f', 0)
+        << " files/s, " << QString::number(perFile, 'f', 1) << " ms a file against the window's W1 "
+        << QString::number(windowW1, 'f', 1) << " ms: ratio "
+        << QString::number(perFile / windowW1, 'f', 2) << "\n";
+
+    // C3: peak memory of the tallest picture, and of pages as tall as a JPEG can be, above a
+    // one-line conversion in the same program.
+    const QString line = folder + QStringLiteral("/line.txt");
+    writeText(line, QStringLiteral("一行"));
+    const QString tall = folder + QStringLiteral("/tallest.txt");
+    writeText(tall, tallest);
+    const QString twice = folder + QStringLiteral("/twice.txt");
+    writeText(twice, tallest + tallest);
+    auto peak = [&](const QStringList& args) {
+        std::vector<double> peaks;
+        for (int i = 0; i < Runs; ++i)
+            peaks.push_back(runProcess(args).peakMb);
+        return median(peaks);
+    };
+    const double idle = peak({convert, QStringLiteral("-q"), line});
+    const double tallestPeak = peak({convert, QStringLiteral("-q"), tall});
+    const double pagesPeak = peak({convert, QStringLiteral("-q"), QStringLiteral("--page-height"),
+                                   QString::number(JpegWriter::MaxDimension), twice});
+    out << "C3 peak memory above a one-line conversion (" << QString::number(idle, 'f', 1)
+        << " MB): the tallest picture " << QString::number(tallestPeak - idle, 'f', 1)
+        << " MB, pages of " << JpegWriter::MaxDimension << " rows "
+        << QString::number(pagesPeak - idle, 'f', 1) << " MB (bound 48 MB)\n";
+    return report;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc >= 4 && qstrcmp(argv[1], "--measure-child") == 0)
+        return measureChild(argv[2], argv + 3);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     if (argc >= 4 && qstrcmp(argv[1], "--startup-child") == 0)
@@ -522,6 +702,9 @@ int main(int argc, char** argv) {
     const QString bareStartText = measureStartup(QStringLiteral("bare"), folder.path(), &bareStart);
     const QString labelStartText =
         measureStartup(QStringLiteral("label"), folder.path(), &labelStart);
+
+    const QString converter =
+        measureConverter(form, folder.path(), w2, workload(3, w3Lines).text, rows[0].wholeMedian);
 
     QTextStream out(stdout);
     out << "Code page " << codepage::name() << ", " << Runs << " runs after a warm-up; times in ms "
@@ -576,6 +759,7 @@ int main(int argc, char** argv) {
         << bareStartText << " (ratio " << QString::number(appStart / bareStart, 'f', 2)
         << "), bare window with a label " << labelStartText << " (ratio "
         << QString::number(appStart / labelStart, 'f', 2) << ")\n";
-    out << "W6 long use, 2,000 B pasted, converted, cleared: " << longUse << "\n";
+    out << "W6 long use, 2,000 B pasted, converted, cleared: " << longUse << "\n\n";
+    out << converter;
     return 0;
 }

@@ -6,7 +6,7 @@ packages=(
     cmake ninja-build g++ pkg-config clang libclang-rt-14-dev
     qt6-base-dev libgl-dev libjpeg62-turbo-dev libjpeg-turbo-progs
     fonts-noto-cjk fonts-wqy-microhei fonts-liberation2 fonts-dejavu-core
-    locales xdg-utils
+    locales xdg-utils pango1.0-tools
 )
 [ "${ZORNA_SETUP_EXTRA:-}" ] && read -r -a extra <<<"$ZORNA_SETUP_EXTRA" && packages+=("${extra[@]}")
 
