@@ -13,6 +13,7 @@
 #include "lib/picture/memo.h"
 #include "lib/picture/picture.h"
 #include "lib/picture/profile.h"
+#include "lib/picture/warmup.h"
 #include "shell/Communal.h"
 #include "ui/Unit1.h"
 #include "workloads.h"
@@ -33,6 +34,7 @@
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <fcntl.h>
 #include <malloc.h>
 #include <sys/resource.h>
@@ -101,49 +103,67 @@ void resetPeak() {
 
 struct Row {
     QString name, picture, whole, layout, paint, copy, compress, write, encoder, ratio, peak;
-    double wholeMedian = 0, encoderMedian = 0;
+    double wholeMedian = 0;
 };
 
-Row measureConversion(TForm1& form, const QString& name, const QString& text) {
-    Row row;
-    row.name = name;
-    auto convertOnce = [&](ConversionProfile* profile) {
-        form.Memo1->SetText(text);
-        QCoreApplication::processEvents();
-        conversionProfile = profile;
-        QElapsedTimer t;
-        t.start();
-        Application->Guard([&] { form.BitBtn1Click(); });
-        const qint64 elapsed = t.nsecsElapsed();
-        conversionProfile = nullptr;
-        if (!lastMessage.startsWith(QLatin1String("Picture has been saved")))
-            std::fprintf(stderr, "%s: %s\n", qPrintable(name), qPrintable(lastMessage));
-        return elapsed;
-    };
-    convertOnce(nullptr); // warm-up: fonts and glyph caches
+// 3 s, or ZORNA_BENCH_IDLE_MS (under valgrind, everything takes longer).
+int idleLimitMs() {
+    bool ok = false;
+    const int limit = qEnvironmentVariableIntValue("ZORNA_BENCH_IDLE_MS", &ok);
+    return ok ? limit : 3000;
+}
 
-    std::vector<double> whole, layout, paint, compress, write, peak;
-    for (int i = 0; i < Runs; ++i) {
-        ConversionProfile profile;
-        malloc_trim(0); // what earlier runs freed is given back, so the peak counts this run
-        resetPeak();
-        const qint64 idle = statusKb("VmRSS:");
-        whole.push_back(ms(convertOnce(&profile)));
-        peak.push_back(double(statusKb("VmHWM:") - idle) / 1024.0);
-        layout.push_back(ms(profile.layout));
-        paint.push_back(ms(profile.paint));
-        compress.push_back(ms(profile.compress));
-        write.push_back(ms(profile.write));
-    }
+// Lets the window have the event loop after a change of its text, as it has while the user
+// reaches for the button: until it has nothing left to prepare, at most 3 s. The time it took.
+double idleUntilReady(TForm1& form) {
+    QElapsedTimer t;
+    t.start();
+    const MemoWarmUp* warmUp = form.Memo1->findChild<MemoWarmUp*>();
+    do
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    while (warmUp && !warmUp->done() && t.elapsed() < idleLimitMs());
+    return ms(t.nsecsElapsed());
+}
 
-    // The reference: libjpeg alone on the same raster, from memory, with the same settings.
+struct Stages {
+    double whole = 0, layout = 0, paint = 0, compress = 0, write = 0, ready = 0;
+    double encoder = 0; // libjpeg alone on the same picture, in the same process just after
+};
+
+Stages convertProfiled(TForm1& form, const QString& text, bool idle) {
+    Stages st;
+    form.Memo1->SetText(text);
+    QCoreApplication::processEvents();
+    if (idle)
+        st.ready = idleUntilReady(form);
+    ConversionProfile profile;
+    conversionProfile = &profile;
+    QElapsedTimer t;
+    t.start();
+    Application->Guard([&] { form.BitBtn1Click(); });
+    st.whole = ms(t.nsecsElapsed());
+    conversionProfile = nullptr;
+    st.layout = ms(profile.layout);
+    st.paint = ms(profile.paint);
+    st.compress = ms(profile.compress);
+    st.write = ms(profile.write);
+    if (!lastMessage.startsWith(QLatin1String("Picture has been saved")))
+        std::fprintf(stderr, "%s\n", qPrintable(lastMessage));
+    return st;
+}
+
+// libjpeg alone on the raster of the text area as it is, from memory, with the same settings:
+// the times of runs after a warm-up.
+std::vector<double> encoderAlone(TForm1& form, int runs, QSize* size = nullptr) {
     const MemoSnapshot snapshot(*form.Memo1);
     const int height = snapshot.linesHeight() + TForm1::ExtraHeight;
     QImage raster(snapshot.width(), height, QImage::Format_RGB32);
     snapshot.paint(raster, 0);
     raster = raster.convertToFormat(QImage::Format_RGB888);
+    if (size)
+        *size = raster.size();
     std::vector<double> encoder;
-    for (int i = 0; i < Runs + 1; ++i) {
+    for (int i = 0; i < runs + 1; ++i) {
         QElapsedTimer t;
         t.start();
         JpegWriter writer(raster.width(), raster.height(), JpegWriter::Input::Rgb888);
@@ -152,6 +172,29 @@ Row measureConversion(TForm1& form, const QString& name, const QString& text) {
         if (i > 0) // the first is the warm-up
             encoder.push_back(ms(t.nsecsElapsed()));
     }
+    return encoder;
+}
+
+Row measureConversion(TForm1& form, const QString& name, const QString& text) {
+    Row row;
+    row.name = name;
+    convertProfiled(form, text, true); // warm-up: fonts and glyph caches
+
+    std::vector<double> whole, layout, paint, compress, write, peak;
+    for (int i = 0; i < Runs; ++i) {
+        malloc_trim(0); // what earlier runs freed is given back, so the peak counts this run
+        resetPeak();
+        const qint64 idle = statusKb("VmRSS:");
+        const Stages st = convertProfiled(form, text, true);
+        peak.push_back(double(statusKb("VmHWM:") - idle) / 1024.0);
+        whole.push_back(st.whole);
+        layout.push_back(st.layout);
+        paint.push_back(st.paint);
+        compress.push_back(st.compress);
+        write.push_back(st.write);
+    }
+    QSize raster;
+    const std::vector<double> encoder = encoderAlone(form, Runs, &raster);
 
     row.picture = QStringLiteral("%1 x %2").arg(raster.width()).arg(raster.height());
     row.whole = range(whole);
@@ -163,7 +206,6 @@ Row measureConversion(TForm1& form, const QString& name, const QString& text) {
     row.encoder = range(encoder);
     row.ratio = QString::number(median(whole) / median(encoder), 'f', 2);
     row.wholeMedian = median(whole);
-    row.encoderMedian = median(encoder);
     row.peak = QString::number(median(peak), 'f', 1);
     return row;
 }
@@ -282,45 +324,9 @@ Workload workload(int number, int w3Lines) {
     }
 }
 
-// Lets the window have the event loop after a change of its text, as it has while the user
-// reaches for the button: until it has nothing left to prepare, at most 3 s. The time it took.
-double idleUntilReady(TForm1& form) {
-    (void)form;
-    QElapsedTimer t;
-    t.start();
-    QCoreApplication::processEvents();
-    return ms(t.nsecsElapsed());
-}
-
-struct Stages {
-    double whole = 0, layout = 0, paint = 0, compress = 0, write = 0, ready = 0;
-};
-
-Stages convertProfiled(TForm1& form, const QString& text, bool idle) {
-    Stages st;
-    form.Memo1->SetText(text);
-    QCoreApplication::processEvents();
-    if (idle)
-        st.ready = idleUntilReady(form);
-    ConversionProfile profile;
-    conversionProfile = &profile;
-    QElapsedTimer t;
-    t.start();
-    Application->Guard([&] { form.BitBtn1Click(); });
-    st.whole = ms(t.nsecsElapsed());
-    conversionProfile = nullptr;
-    st.layout = ms(profile.layout);
-    st.paint = ms(profile.paint);
-    st.compress = ms(profile.compress);
-    st.write = ms(profile.write);
-    if (!lastMessage.startsWith(QLatin1String("Picture has been saved")))
-        std::fprintf(stderr, "%s\n", qPrintable(lastMessage));
-    return st;
-}
-
 void printStages(const char* what, const Stages& st) {
-    std::printf("%s %f %f %f %f %f %f\n", what, st.whole, st.layout, st.paint, st.compress,
-                st.write, st.ready);
+    std::printf("%s %f %f %f %f %f %f %f\n", what, st.whole, st.layout, st.paint, st.compress,
+                st.write, st.ready, st.encoder);
 }
 
 // A fresh process: the workload's text converted first, then text with new glyphs set into the
@@ -337,9 +343,14 @@ int firstChild(int number, bool idle, const QString& folder, int argc, char** ar
     // W3's line count comes from the parent, which measured it, so this process draws nothing
     // before its first conversion.
     const Workload w = workload(number, qEnvironmentVariableIntValue("ZORNA_BENCH_W3_LINES"));
-    printStages("first", convertProfiled(form, w.text, idle));
+    auto convert = [&](const char* what, const QString& text) {
+        Stages st = convertProfiled(form, text, idle);
+        st.encoder = median(encoderAlone(form, 3));
+        printStages(what, st);
+    };
+    convert("first", w.text);
     if (!w.newGlyphs.isEmpty())
-        printStages("paste", convertProfiled(form, w.newGlyphs, idle));
+        convert("paste", w.newGlyphs);
     std::fflush(stdout);
     return 0;
 }
@@ -358,7 +369,7 @@ Stages medianStages(const std::vector<Stages>& runs) {
     };
     Stages m;
     for (double Stages::*f : {&Stages::whole, &Stages::layout, &Stages::paint, &Stages::compress,
-                              &Stages::write, &Stages::ready})
+                              &Stages::write, &Stages::ready, &Stages::encoder})
         m.*f = med(f);
     return m;
 }
@@ -378,10 +389,10 @@ FirstRow measureFirst(int number, bool idle, const QString& folder, int w3Lines)
         child.waitForFinished(120000);
         for (const QByteArray& line : child.readAllStandardOutput().split('\n')) {
             const QList<QByteArray> f = line.split(' ');
-            if (f.size() != 7)
+            if (f.size() != 8)
                 continue;
-            Stages st{f[1].toDouble(), f[2].toDouble(), f[3].toDouble(),
-                      f[4].toDouble(), f[5].toDouble(), f[6].toDouble()};
+            Stages st{f[1].toDouble(), f[2].toDouble(), f[3].toDouble(), f[4].toDouble(),
+                      f[5].toDouble(), f[6].toDouble(), f[7].toDouble()};
             (f[0] == "first" ? first : paste).push_back(st);
         }
     }
@@ -394,9 +405,17 @@ FirstRow measureFirst(int number, bool idle, const QString& folder, int w3Lines)
     return row;
 }
 
+// This thread's processor time: what it spent working, whatever else the machine runs.
+double threadCpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
+}
+
 // Typing just after a paste, in a fresh process: 100,000 bytes pasted into the empty text area,
 // then a key every 50 ms for 2 s. Each keystroke's own time, and the longest the event loop went
-// without turning (a 1 ms timer's longest gap, less its interval).
+// without turning: a 1 ms timer's longest gap less its interval, in wall time and in this
+// thread's processor time (which the machine's other load does not stretch).
 int typingChild(int argc, char** argv) {
     std::setlocale(LC_ALL, "");
     QApplication app(argc, argv);
@@ -409,14 +428,18 @@ int typingChild(int argc, char** argv) {
     form.Memo1->insertPlainText(workload(2, 0).text);
 
     std::vector<double> keys;
-    double longest = 0;
+    double longest = 0, longestCpu = 0;
     QElapsedTimer since;
     since.start();
+    double cpuSince = threadCpuMs();
     QTimer monitor;
     monitor.setTimerType(Qt::PreciseTimer);
     QObject::connect(&monitor, &QTimer::timeout, [&] {
+        const double cpu = threadCpuMs();
         longest = std::max(longest, ms(since.nsecsElapsed()) - 1.0);
+        longestCpu = std::max(longestCpu, cpu - cpuSince);
         since.restart();
+        cpuSince = cpu;
     });
     QTimer typist;
     typist.setTimerType(Qt::PreciseTimer);
@@ -428,29 +451,30 @@ int typingChild(int argc, char** argv) {
     monitor.start(1);
     typist.start(50);
     app.exec();
-    std::printf("typing %f %f\n", median(keys), longest);
+    std::printf("typing %f %f %f\n", median(keys), longest, longestCpu);
     std::fflush(stdout);
     return 0;
 }
 
-QString measureTyping(double* stallOut) {
-    std::vector<double> key, stall;
+QString measureTyping() {
+    std::vector<double> key, stall, stallCpu;
     for (int i = 0; i < FreshRuns; ++i) {
         QProcess child;
         child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--typing-child")});
         child.waitForFinished(120000);
         const QList<QByteArray> f = child.readAllStandardOutput().trimmed().split(' ');
-        if (f.size() == 3) {
+        if (f.size() == 4) {
             key.push_back(f[1].toDouble());
             stall.push_back(f[2].toDouble());
+            stallCpu.push_back(f[3].toDouble());
         }
     }
     if (key.empty())
         return QStringLiteral("failed");
-    *stallOut = *std::max_element(stall.begin(), stall.end());
-    return QStringLiteral("keystroke median %1 ms, longest stall %2 ms")
+    return QStringLiteral("keystroke median %1 ms, longest stall %2 ms (processor time %3 ms)")
         .arg(median(key), 0, 'f', 3)
-        .arg(range(stall));
+        .arg(range(stall))
+        .arg(range(stallCpu));
 }
 
 qint64 openFds() {
@@ -683,8 +707,7 @@ int main(int argc, char** argv) {
         atOnce.push_back(measureFirst(number, false, folder.path(), w3Lines));
         afterIdle.push_back(measureFirst(number, true, folder.path(), w3Lines));
     }
-    double stall = 0;
-    const QString typing = measureTyping(&stall);
+    const QString typing = measureTyping();
 
     const QString w2 = workload(2, 0).text;
     std::vector<Row> rows;
@@ -723,8 +746,8 @@ int main(int argc, char** argv) {
             << qSetFieldWidth(0) << "\n";
     out << "\nFirst conversion in a fresh process (median of " << FreshRuns
         << " processes), and first after paste (text of new glyphs set into that warm window),\n"
-        << "pressed at once, or after the window's idle time (ready: how long it took); ratios to "
-           "the warm whole and to the encoder alone above:\n";
+        << "pressed at once, or after the window's idle time (ready: how long it took); the "
+           "encoder alone on the same picture in the same process, and the ratio:\n";
     out << qSetFieldWidth(22) << "workload" << qSetFieldWidth(22) << "conversion"
         << qSetFieldWidth(9) << "whole"
         << "layout"
@@ -732,17 +755,16 @@ int main(int argc, char** argv) {
         << "compress"
         << "write"
         << "ready"
-        << "x warm"
-        << "x enc" << qSetFieldWidth(0) << "\n";
+        << "encoder"
+        << "ratio" << qSetFieldWidth(0) << "\n";
     for (size_t i = 0; i < rows.size(); ++i) {
-        const double warm = rows[i].wholeMedian, enc = rows[i].encoderMedian;
         auto line = [&](const char* what, const Stages& st) {
             out << qSetFieldWidth(22) << rows[i].name.left(21) << qSetFieldWidth(22) << what
                 << qSetFieldWidth(9) << QString::number(st.whole, 'f', 1)
                 << QString::number(st.layout, 'f', 1) << QString::number(st.paint, 'f', 1)
                 << QString::number(st.compress, 'f', 1) << QString::number(st.write, 'f', 1)
-                << QString::number(st.ready, 'f', 0) << QString::number(st.whole / warm, 'f', 2)
-                << QString::number(st.whole / enc, 'f', 2) << qSetFieldWidth(0) << "\n";
+                << QString::number(st.ready, 'f', 0) << QString::number(st.encoder, 'f', 1)
+                << QString::number(st.whole / st.encoder, 'f', 2) << qSetFieldWidth(0) << "\n";
         };
         line("first, at once", atOnce[i].first);
         line("first, after idle", afterIdle[i].first);

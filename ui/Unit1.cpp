@@ -12,6 +12,7 @@
 #include "lib/picture/footer.h"
 #include "lib/picture/memo.h"
 #include "lib/picture/picture.h"
+#include "lib/picture/warmup.h"
 #include "shell/Communal.h"
 
 #include <QDateTime>
@@ -48,6 +49,7 @@ TForm1::TForm1(QWidget* parent)
     Memo1->setGeometry(0, 52, textarea::OuterWidth, textarea::OuterHeight);
     Memo1->setFont(textarea::defaultFont());
     Memo1->setToolTip(QStringLiteral("双击空白处清空内容！"));
+    new MemoWarmUp(Memo1); // a pasted text's first conversion as quick as a repeated one
 
     RzStatusBar1 = new TRzStatusBar(client_);
     RzStatusBar1->setObjectName(QStringLiteral("RzStatusBar1"));
