@@ -269,6 +269,35 @@ private slots:
         QCOMPARE(readFile(file("poem.md")), text);
     }
 
+    // An old picture is replaced once the new one is whole; a picture that cannot be written
+    // leaves nothing behind and touches nothing else.
+    void replacesOnlyWhole_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("old picture") << QStringList{"post.txt"} << QString();
+        QTest::newRow("no such folder")
+            << QStringList{"-d", "missing", "post.txt"}
+            << "post.txt: Cannot create file \"missing/post.jpg\". No such file or directory.\n";
+    }
+
+    void replacesOnlyWhole() {
+        QFETCH(QStringList, args);
+        QFETCH(QString, error);
+        writeText("post.txt", QStringLiteral("新的一篇"));
+        QFile old(file("post.jpg"));
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("an old picture");
+        old.close();
+        const Result r = convert(args);
+        QCOMPARE(r.exitCode, error.isEmpty() ? 0 : 1);
+        QCOMPARE(QString::fromLocal8Bit(r.err), error);
+        if (error.isEmpty())
+            QVERIFY(!decodeJpeg(file("post.jpg")).isNull());
+        else
+            QCOMPARE(readFile(file("post.jpg")), QByteArray("an old picture"));
+        QCOMPARE(filesIn(work_), QStringList({"post.jpg", "post.txt"})); // no temporaries
+    }
+
     void usageErrors_data() {
         QTest::addColumn<QStringList>("args");
         QTest::newRow("unknown option") << QStringList{"--frobnicate", "in.txt"};
