@@ -2,7 +2,8 @@
 // Prints one table: per workload the picture, the whole conversion (median and range of 5 runs
 // after a warm-up), its stages, peak memory above the idle program, and libjpeg alone on the
 // same raster. Then the command-line converter as whole processes, against cjpeg and pango-view
-// on the same input. Run: build/bench/zorna-bench
+// on the same input; last what the flushes to disk cost. Run: build/bench/zorna-bench
+// (--flushes for that alone)
 
 #include "lib/application/application.h"
 #include "lib/application/dialogs.h"
@@ -35,12 +36,29 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <malloc.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
+
+// What the flushes cost: this program's own fdatasync and fsync come before the C library's, and
+// skip the flush while skipFlushes is set.
+namespace {
+bool skipFlushes = false;
+int flushOrSkip(const char* name, int fd) {
+    using Call = int (*)(int);
+    return skipFlushes ? 0 : reinterpret_cast<Call>(::dlsym(RTLD_NEXT, name))(fd);
+}
+} // namespace
+extern "C" int fdatasync(int fd) {
+    return flushOrSkip("fdatasync", fd);
+}
+extern "C" int fsync(int fd) {
+    return flushOrSkip("fsync", fd);
+}
 
 namespace {
 
@@ -127,6 +145,7 @@ double idleUntilReady(TForm1& form) {
 
 struct Stages {
     double whole = 0, layout = 0, paint = 0, compress = 0, write = 0, ready = 0;
+    double flush = 0;   // of both files and their folder
     double encoder = 0; // libjpeg alone on the same picture, in the same process just after
 };
 
@@ -147,6 +166,7 @@ Stages convertProfiled(TForm1& form, const QString& text, bool idle) {
     st.paint = ms(profile.paint);
     st.compress = ms(profile.compress);
     st.write = ms(profile.write);
+    st.flush = ms(profile.flush);
     if (!lastMessage.startsWith(QLatin1String("Picture has been saved")))
         std::fprintf(stderr, "%s\n", qPrintable(lastMessage));
     return st;
@@ -173,6 +193,26 @@ std::vector<double> encoderAlone(TForm1& form, int runs, QSize* size = nullptr) 
             encoder.push_back(ms(t.nsecsElapsed()));
     }
     return encoder;
+}
+
+// The whole conversion with its flushes and with them skipped, in turns, FlushRuns each after a
+// warm-up; and the time the flushes took.
+constexpr int FlushRuns = 9;
+QString measureFlushes(TForm1& form, const QString& text) {
+    std::vector<double> with, without, flushes;
+    for (int i = 0; i <= 2 * FlushRuns; ++i) {
+        skipFlushes = i % 2 == 0;
+        const Stages st = convertProfiled(form, text, true);
+        if (i == 0) // the warm-up
+            continue;
+        (skipFlushes ? without : with).push_back(st.whole);
+        if (!skipFlushes)
+            flushes.push_back(st.flush);
+    }
+    skipFlushes = false;
+    return QStringLiteral("with %1, without %2, flushes %3, cost %4 %")
+        .arg(range(with), range(without), range(flushes))
+        .arg(100 * (median(with) / median(without) - 1), 0, 'f', 0);
 }
 
 Row measureConversion(TForm1& form, const QString& name, const QString& text) {
@@ -699,6 +739,19 @@ int main(int argc, char** argv) {
     TForm1 form;
     form.show();
     QCoreApplication::processEvents();
+    QTextStream out(stdout);
+    const auto flushes = [&] {
+        return QStringLiteral(
+                   "Flushes (the whole conversion in ms, %1 runs each, in turns, in %2): "
+                   "W1 %3; W2 %4\n")
+            .arg(FlushRuns)
+            .arg(folder.path(), measureFlushes(form, workload(1, 0).text),
+                 measureFlushes(form, workload(2, 0).text));
+    };
+    if (argc >= 2 && qstrcmp(argv[1], "--flushes") == 0) { // these alone
+        out << flushes();
+        return 0;
+    }
 
     // First conversions in fresh processes, before this one loads the machine's caches further.
     const int w3Lines = w3LineCount(form);
@@ -728,8 +781,8 @@ int main(int argc, char** argv) {
 
     const QString converter =
         measureConverter(form, folder.path(), w2, workload(3, w3Lines).text, rows[0].wholeMedian);
+    const QString flushCost = flushes();
 
-    QTextStream out(stdout);
     out << "Code page " << codepage::name() << ", " << Runs << " runs after a warm-up; times in ms "
         << "as median (min-max), memory in MB above the idle program.\n\n";
     out << qSetFieldWidth(22) << Qt::left << "workload" << qSetFieldWidth(13) << "picture"
@@ -782,6 +835,6 @@ int main(int argc, char** argv) {
         << "), bare window with a label " << labelStartText << " (ratio "
         << QString::number(appStart / labelStart, 'f', 2) << ")\n";
     out << "W6 long use, 2,000 B pasted, converted, cleared: " << longUse << "\n\n";
-    out << converter;
+    out << converter << "\n" << flushCost;
     return 0;
 }
