@@ -1,10 +1,10 @@
 // The skinned look and the frame's behaviour, checked on the real window.
 
 #include "lib/look/controls.h"
-#include "lib/picture/memo.h"
 #include "lib/look/skin.h"
 #include "lib/look/skinframe.h"
 #include "lib/look/statusbar.h"
+#include "lib/picture/memo.h"
 #include "shell/Communal.h"
 #include "ui/Unit1.h"
 
@@ -497,6 +497,8 @@ void TestLook::clockText_data() {
     QTest::newRow("one second past midnight")
         << QDateTime(QDate(2024, 3, 5), QTime(0, 0, 1)) << true;
     QTest::newRow("midnight") << QDateTime(QDate(2024, 3, 5), QTime(0, 0, 0)) << false;
+    QTest::newRow("midnight, read 250 ms into it")
+        << QDateTime(QDate(2026, 12, 12), QTime(0, 0, 0, 250)) << false;
 }
 
 void TestLook::clockText() {

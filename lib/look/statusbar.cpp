@@ -92,8 +92,10 @@ QString TRzClockStatus::TimeFormat(const QLocale& locale) {
 QString TRzClockStatus::DateTimeText(const QDateTime& when, const QLocale& locale,
                                      const QString& dateFormat, const QString& timeFormat) {
     QString text = locale.toString(when.date(), dateFormat);
-    if (when.time() != QTime(0, 0))
-        text += QLatin1Char(' ') + locale.toString(when.time(), timeFormat);
+    // Midnight is a whole second long: the clock is read at any millisecond.
+    const QTime t = when.time();
+    if (t.hour() != 0 || t.minute() != 0 || t.second() != 0)
+        text += QLatin1Char(' ') + locale.toString(t, timeFormat);
     return text;
 }
 
