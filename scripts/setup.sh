@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ pkg-config clang libclang-rt-14-dev
-    qt6-base-dev libgl-dev libjpeg62-turbo-dev libjpeg-turbo-progs
+    qt6-base-dev qt6-base-private-dev libgl-dev libjpeg62-turbo-dev libjpeg-turbo-progs
     fonts-noto-cjk fonts-wqy-microhei fonts-liberation2 fonts-dejavu-core
     locales xdg-utils pango1.0-tools
 )

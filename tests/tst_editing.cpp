@@ -128,7 +128,7 @@ private slots:
             return whileClosingModals(
                 [&] { QTest::mouseClick(form_->BitBtn2, Qt::LeftButton); },
                 [&](QWidget* modal) {
-                    auto* fonts = modal->findChild<QFontDialog*>();
+                    auto* fonts = qobject_cast<QFontDialog*>(modal);
                     auto* colors = modal->findChild<QComboBox*>(QStringLiteral("FontChooserColor"));
                     QVERIFY(fonts && colors);
                     seen = fonts->currentFont();

@@ -1,5 +1,7 @@
 #include "lib/application/application.h"
 
+#include "lib/application/accessibility.h"
+#include "lib/application/messagebox.h"
 #include "lib/picture/exception.h"
 
 #include <QApplication>
@@ -29,6 +31,7 @@ void execMessageBox(QMessageBox& box) {
 
 void TApplication::Initialize() {
     QApplication::setQuitOnLastWindowClosed(true);
+    listOnlyShownControls();
 }
 
 void TApplication::SetTitle(const QString& title) {
@@ -65,7 +68,7 @@ QString exceptionBoxText(const std::exception_ptr& error) {
 }
 
 void TApplication::HandleException(const std::exception_ptr& error) {
-    QMessageBox box(QMessageBox::Critical, title_, exceptionBoxText(error), QMessageBox::Ok,
+    TMessageBox box(QMessageBox::Critical, title_, exceptionBoxText(error),
                     QApplication::activeWindow());
     box.setObjectName(QStringLiteral("ExceptionBox"));
     execMessageBox(box);

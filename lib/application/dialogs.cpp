@@ -1,6 +1,8 @@
 #include "lib/application/dialogs.h"
 
+#include "lib/application/accessibility.h"
 #include "lib/application/application.h"
+#include "lib/application/messagebox.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -8,32 +10,22 @@
 #include <QScreen>
 
 void ShowMessage(const QString& text) {
-    QMessageBox box(QMessageBox::NoIcon, Application->Title(), text, QMessageBox::Ok);
+    TMessageBox box(QMessageBox::NoIcon, Application->Title(), text);
     box.setObjectName(QStringLiteral("ShowMessage"));
-    box.setEscapeButton(QMessageBox::Ok);
-    box.setDefaultButton(QMessageBox::Ok);
-    QScreen* screen = QGuiApplication::primaryScreen();
+    box.SetCentredOnScreen(true);
     if (QWidget* active = QApplication::activeWindow())
-        screen = active->screen();
-    if (screen) {
-        // Wrapped at half the screen's width, as message boxes are.
-        if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label")))
-            label->setMaximumWidth(screen->geometry().width() / 2);
-        box.adjustSize();
-        const QRect r = screen->geometry();
-        box.move(r.center() - QPoint(box.width() / 2, box.height() / 2));
-    }
+        box.setScreen(active->screen());
     execMessageBox(box);
 }
 
+#include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QFontDialog>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QSettings>
-#include <QVBoxLayout>
 
 void placeChooser(QWidget* dialog, QWidget* owner) {
     QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
@@ -88,14 +80,14 @@ TFontDialog::TFontDialog(QObject* parent)
     : QObject(parent), font_(initialChooserFont()), color_(Qt::black) {}
 
 bool TFontDialog::Execute(QWidget* owner) {
-    QDialog dialog(owner);
+    listOnlyShownControls();
+    // Qt's chooser itself, with its own OK and Cancel: Esc and Enter reach the dialog that owns
+    // them, and nothing in it can hide a part of the chooser.
+    QFontDialog dialog(owner);
     dialog.setObjectName(QStringLiteral("FontChooser"));
     dialog.setWindowTitle(QStringLiteral("Font"));
-    auto* fonts = new QFontDialog(&dialog);
-    fonts->setObjectName(QStringLiteral("FontChooserFonts"));
-    fonts->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
-    fonts->setWindowFlags(Qt::Widget);
-    fonts->setCurrentFont(font_);
+    dialog.setOptions(QFontDialog::DontUseNativeDialog);
+    dialog.setCurrentFont(font_);
 
     auto* colors = new QComboBox(&dialog);
     colors->setObjectName(QStringLiteral("FontChooserColor"));
@@ -107,25 +99,26 @@ bool TFontDialog::Execute(QWidget* owner) {
         current = colors->count() - 1;
     }
     colors->setCurrentIndex(current);
-
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-
-    auto* colorRow = new QHBoxLayout;
     auto* colorLabel = new QLabel(QStringLiteral("&Color:"), &dialog);
     colorLabel->setBuddy(colors);
+    auto* colorRow = new QHBoxLayout;
     colorRow->addWidget(colorLabel);
     colorRow->addWidget(colors, 1);
-    auto* layout = new QVBoxLayout(&dialog);
-    layout->addWidget(fonts);
-    layout->addLayout(colorRow);
-    layout->addWidget(buttons);
+
+    // The colour is one of the effects, after underline and strike-out.
+    const QList<QCheckBox*> effects = dialog.findChildren<QCheckBox*>();
+    auto* effectsBox = effects.isEmpty() ? nullptr : effects.last()->parentWidget();
+    if (auto* column = effectsBox ? qobject_cast<QBoxLayout*>(effectsBox->layout()) : nullptr) {
+        column->addLayout(colorRow);
+        QWidget::setTabOrder(effects.last(), colors);
+    } else if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
+        grid->addLayout(colorRow, grid->rowCount(), 0, 1, grid->columnCount());
+    }
 
     placeChooser(&dialog, owner);
     if (dialog.exec() != QDialog::Accepted)
         return false;
-    font_ = fonts->currentFont();
+    font_ = dialog.currentFont();
     color_ = colors->currentData().value<QColor>();
     return true;
 }
@@ -143,6 +136,7 @@ TColorDialog::TColorDialog(QObject* parent) : QObject(parent) {
 }
 
 bool TColorDialog::Execute(QWidget* owner) {
+    listOnlyShownControls();
     QColorDialog dialog(color_, owner);
     dialog.setObjectName(QStringLiteral("ColorChooser"));
     dialog.setOptions(QColorDialog::DontUseNativeDialog);
