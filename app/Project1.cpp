@@ -11,7 +11,7 @@ int main(int argc, char* argv[]) {
     std::signal(SIGXFSZ, SIG_IGN);
     QApplication app(argc, argv);
     // Lets the desktop match the window to its installed entry and icon (Wayland needs it).
-    QGuiApplication::setDesktopFileName(QStringLiteral("zorna-text-to-image"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.zorna.TextToImage"));
     Application->Initialize();
     Application->SetTitle(TForm1::Caption);
     TForm1 Form1;

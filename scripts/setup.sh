@@ -7,6 +7,7 @@ packages=(
     qt6-base-dev qt6-base-private-dev libgl-dev libjpeg62-turbo-dev libjpeg-turbo-progs
     fonts-noto-cjk fonts-wqy-microhei fonts-liberation2 fonts-dejavu-core
     locales xdg-utils pango1.0-tools
+    dpkg-dev file lintian desktop-file-utils appstream
 )
 [ "${ZORNA_SETUP_EXTRA:-}" ] && read -r -a extra <<<"$ZORNA_SETUP_EXTRA" && packages+=("${extra[@]}")
 
