@@ -90,6 +90,7 @@ private slots:
         QTest::newRow("font changed after the paste") << 1;
         QTest::newRow("more pasted at the start while it prepares") << 2;
         QTest::newRow("typed at both ends while it prepares") << 3;
+        QTest::newRow("one paragraph longer than it lays out itself") << 4;
     }
 
     void samePictureOnceReady() {
@@ -99,7 +100,10 @@ private slots:
         const Scenario play = [&](TForm1& form, bool idle) {
             TMemo* memo = form.Memo1;
             memo->setFocus();
-            memo->insertPlainText(prose(60, first));
+            QString text = prose(60, first);
+            if (scenario == 4)
+                text.remove(QLatin1String("\r\n"));
+            memo->insertPlainText(text);
             if (idle)
                 QTest::qWait(60); // part of the text prepared
             switch (scenario) {

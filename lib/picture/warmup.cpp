@@ -63,17 +63,26 @@ void MemoWarmUp::slice() {
     QAbstractTextDocumentLayout* layout = memo_->document()->documentLayout();
     QTextBlock block = memo_->document()->findBlock(from_.position());
     while (block.isValid() && block.position() <= to_.position()) {
+        bool draw = true;
         if (line_ == 0) {
             QTextLayout* lines = block.layout();
-            if (!lines->cacheEnabled()) {
-                // The layout then keeps its shaped glyphs, and drawing a line does not shape
-                // it again; a block laid out without them is laid out once more.
-                lines->setCacheEnabled(true);
-                block.clearLayout();
+            const bool laidOut = lines->lineCount() > 0;
+            if (block.length() <= MaxBlockLength) {
+                if (!lines->cacheEnabled()) {
+                    // The layout then keeps its shaped glyphs, and drawing a line does not
+                    // shape it again; a block laid out without them is laid out once more.
+                    lines->setCacheEnabled(true);
+                    if (laidOut)
+                        block.clearLayout();
+                }
+                layout->blockBoundingRect(block); // lays the block out, as the picture will
+            } else {
+                // Laid out in one piece, so long a block would hold the window up; its lines
+                // are drawn when the text area has laid it out to show it.
+                draw = laidOut;
             }
-            layout->blockBoundingRect(block); // lays the block out, as the picture will
         }
-        if (!drawLines(block, clock))
+        if (draw && !drawLines(block, clock))
             return; // out of time: this block's remaining lines come next
         line_ = 0;
         block = block.next();
@@ -95,6 +104,8 @@ bool MemoWarmUp::drawLines(const QTextBlock& block, const QElapsedTimer& clock) 
         if (clock.elapsed() >= SliceMs)
             return false;
         const QTextLine line = lines->lineAt(line_);
+        if (line.height() > MaxLineHeight)
+            continue; // glyphs this large are drawn from their outlines, not from the caches
         // Drawn as the picture draws it, at the same horizontal place and in the same kind of
         // raster, so the glyphs land in the caches the picture's painting reads.
         const int height = int(std::ceil(line.height())) + 1;

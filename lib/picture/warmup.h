@@ -23,8 +23,10 @@ public:
     // Nothing is left to prepare.
     bool done() const { return from_.isNull(); }
 
-    static constexpr int SliceMs = 3;  // work done at a time, at most about
-    static constexpr int DelayMs = 25; // from a change to the first slice
+    static constexpr int SliceMs = 3;           // work done at a time, at most about
+    static constexpr int DelayMs = 25;          // from a change to the first slice
+    static constexpr int MaxBlockLength = 4000; // characters of a block laid out here
+    static constexpr int MaxLineHeight = 128;   // pixels of a line drawn here
 
 signals:
     void finished();
