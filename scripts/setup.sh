@@ -4,8 +4,8 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ pkg-config clang libclang-rt-14-dev
-    qt6-base-dev qt6-base-private-dev libgl-dev libjpeg62-turbo-dev libjpeg-turbo-progs
-    fonts-noto-cjk fonts-wqy-microhei fonts-liberation2 fonts-dejavu-core
+    qt6-base-dev qt6-base-private-dev libgl-dev libjpeg62-turbo-dev libjpeg-turbo-progs libicu-dev
+    fonts-noto-cjk fonts-wqy-microhei fonts-liberation2 fonts-dejavu-core fonts-noto-color-emoji
     locales xdg-utils pango1.0-tools
     dpkg-dev file lintian desktop-file-utils appstream
 )

@@ -217,10 +217,11 @@ private slots:
         TMemo* memo = form_->Memo1;
         QString text;
         for (int i = 0; i < 40; ++i)
-            text +=
-                QStringLiteral("Line %1 with 中文 and a long tail that the text area wraps at its "
-                               "width, twice or more, as a user would see it on screen\r\n")
-                    .arg(i);
+            text += QStringLiteral(
+                        "Line %1 with 中文 👍🏽 and a long tail that the text area wraps at "
+                        "its width, twice or more, as a user would see it on screen\r\n"
+                        "🎉🇨🇳\r\n")
+                        .arg(i);
         memo->SetText(text);
         memo->SetColor(QColor(250, 240, 200));
         memo->SetFontColor(QColor(20, 60, 120));

@@ -1,5 +1,7 @@
 #include "lib/picture/memo.h"
 
+#include "lib/picture/emoji.h"
+
 #include <QAbstractTextDocumentLayout>
 #include <QPainter>
 #include <QProxyStyle>
@@ -37,6 +39,10 @@ QString toMemoText(const QString& raw) {
 } // namespace
 
 TMemo::TMemo(QWidget* parent) : QPlainTextEdit(parent) {
+    auto* text = new QTextDocument(this);
+    text->setDocumentLayout(new EmojiLineLayout(text));
+    setDocument(text);
+    emoji_ = new EmojiHighlighter(text);
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(FrameWidth);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -124,6 +130,12 @@ int TMemo::ClientHeight() const {
 void TMemo::mouseDoubleClickEvent(QMouseEvent* event) {
     event->accept();
     emit DblClick();
+}
+
+void TMemo::changeEvent(QEvent* event) {
+    QPlainTextEdit::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        emoji_->followFont(); // the document has the new font by now
 }
 
 MemoSnapshot::MemoSnapshot(TMemo& memo)

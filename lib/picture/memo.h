@@ -4,6 +4,8 @@
 #include <QTextBlock>
 #include <vector>
 
+class EmojiHighlighter;
+
 // The multi-line text area. Its text reads and writes CR LF separated, as a memo's does; lines
 // are added the way a string list adds them; a double-click is reported, not used to select.
 class TMemo : public QPlainTextEdit {
@@ -42,6 +44,10 @@ signals:
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    EmojiHighlighter* emoji_; // owned by the document
 };
 
 // The text area's content laid out at its width, every line from the first, ready to be painted
