@@ -271,6 +271,21 @@ std::pair<QString, QString> measureKeystroke(TForm1& form, const QString& text) 
     return {range(key, 3), range(handler, 3)};
 }
 
+// Setting a whole 100,000-byte text, as a paste does (the emoji formats are found then): median
+// and range of 5.
+QString measurePaste(TForm1& form, const QString& text) {
+    std::vector<double> times;
+    for (int i = 0; i < Runs + 1; ++i) {
+        form.Memo1->SetText(QString());
+        QElapsedTimer t;
+        t.start();
+        form.Memo1->SetText(text);
+        if (i > 0)
+            times.push_back(ms(t.nsecsElapsed()));
+    }
+    return range(times);
+}
+
 // Start-up, from process start to the window's first frame painted: the program's window, a bare
 // Qt window, and a bare window showing one line of text (which needs the fonts too).
 class FirstPaint : public QObject {
@@ -752,6 +767,36 @@ int main(int argc, char** argv) {
         out << flushes();
         return 0;
     }
+    // W2 with emoji throughout: the conversion beside W2's, keystrokes and pastes in both.
+    const QString w2Prose = workload(2, 0).text;
+    const QString w2Emoji = workloads::withEmoji(w2Prose, 100000, 20);
+    auto emojiFigures = [&] {
+        const Row emojiRow =
+            measureConversion(form, QStringLiteral("W2e with emoji, 100,000 B"), w2Emoji);
+        const auto [key, handler] = measureKeystroke(form, w2Emoji);
+        const QString paste = measurePaste(form, w2Prose);
+        const QString emojiPaste = measurePaste(form, w2Emoji);
+        form.Memo1->SetText(QString());
+        return std::make_pair(emojiRow,
+                              QStringLiteral("W4e one keystroke in 100,000 B with emoji "
+                                             "throughout: key press %1, length handler %2; "
+                                             "setting the whole text (a paste): %3 with emoji, "
+                                             "%4 without\n")
+                                  .arg(key, handler, emojiPaste, paste));
+    };
+    if (argc >= 2 && qstrcmp(argv[1], "--emoji") == 0) { // these alone
+        const Row w2Row = measureConversion(form, QStringLiteral("W2 prose, 100,000 B"), w2Prose);
+        const auto [emojiRow, keys] = emojiFigures();
+        out << "workload, picture, whole, layout, paint, compress, encoder alone, ratio\n";
+        for (const Row& r : {w2Row, emojiRow})
+            out << r.name << ", " << r.picture << ", " << r.whole << ", " << r.layout << ", "
+                << r.paint << ", " << r.compress << ", " << r.encoder << ", " << r.ratio << "\n";
+        const auto [key, handler] = measureKeystroke(form, w2Prose);
+        out << "W4 one keystroke in 100,000 B: key press " << key << ", length handler " << handler
+            << "\n"
+            << keys;
+        return 0;
+    }
 
     // First conversions in fresh processes, before this one loads the machine's caches further.
     const int w3Lines = w3LineCount(form);
@@ -762,7 +807,7 @@ int main(int argc, char** argv) {
     }
     const QString typing = measureTyping();
 
-    const QString w2 = workload(2, 0).text;
+    const QString& w2 = w2Prose;
     std::vector<Row> rows;
     rows.push_back(
         measureConversion(form, QStringLiteral("W1 post, 2,000 B"), workload(1, 0).text));
@@ -770,6 +815,7 @@ int main(int argc, char** argv) {
     rows.push_back(measureConversion(form, QStringLiteral("W3 tallest, %1 lines").arg(w3Lines),
                                      workload(3, w3Lines).text));
     const auto [key, handler] = measureKeystroke(form, w2);
+    const auto [emojiRow, emojiKeys] = emojiFigures();
     form.Memo1->SetText(QString());
     const QString longUse =
         measureLongUse(form, workloads::chineseProse(2000, 40, 200, 3), {100, 1000});
@@ -792,11 +838,17 @@ int main(int argc, char** argv) {
         << "compress"
         << "write" << qSetFieldWidth(20) << "encoder alone" << qSetFieldWidth(7) << "ratio"
         << "peak" << qSetFieldWidth(0) << "\n";
-    for (const Row& r : rows)
+    auto printRow = [&](const Row& r) {
         out << qSetFieldWidth(22) << r.name << qSetFieldWidth(13) << r.picture << qSetFieldWidth(20)
             << r.whole << qSetFieldWidth(8) << r.layout << r.paint << r.copy << r.compress
             << r.write << qSetFieldWidth(20) << r.encoder << qSetFieldWidth(7) << r.ratio << r.peak
             << qSetFieldWidth(0) << "\n";
+    };
+    for (const Row& r : rows) {
+        printRow(r);
+        if (&r == &rows[1])
+            printRow(emojiRow); // beside W2: the same prose with emoji throughout
+    }
     out << "\nFirst conversion in a fresh process (median of " << FreshRuns
         << " processes), and first after paste (text of new glyphs set into that warm window),\n"
         << "pressed at once, or after the window's idle time (ready: how long it took); the "
@@ -828,6 +880,7 @@ int main(int argc, char** argv) {
     }
     out << "\nW4 one keystroke in 100,000 B: key press " << key << ", length handler " << handler
         << "\n";
+    out << emojiKeys;
     out << "W4 typing just after pasting 100,000 B (fresh process, " << FreshRuns
         << " runs, a key every 50 ms): " << typing << "\n";
     out << "W5 start-up to the first frame: program " << appStartText << ", bare Qt window "

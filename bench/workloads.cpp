@@ -54,6 +54,26 @@ QString chineseProse(int utf8Bytes, int minParagraph, int maxParagraph, unsigned
     }
 }
 
+QString withEmoji(const QString& text, int utf8Bytes, int every) {
+    const QStringList emoji = {"😀",  "🎉",        "👍",       "❤️", "🔥", "👨‍👩‍👧",
+                               "🇨🇳", "👍🏽", "1️⃣", "☺",      "✓"};
+    QString result;
+    int bytes = 0;
+    int count = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        QString piece = text.at(i);
+        // After Han characters and punctuation only, never inside a line break.
+        if (text.at(i).unicode() >= 0x80 && ++count % every == 0)
+            piece += emoji.at((count / every) % emoji.size());
+        const int size = int(piece.toUtf8().size());
+        if (bytes + size > utf8Bytes)
+            break;
+        result += piece;
+        bytes += size;
+    }
+    return result;
+}
+
 QString shortLines(int lines) {
     QString text;
     text.reserve(lines * 12);

@@ -10,6 +10,10 @@ namespace workloads {
 
 QString chineseProse(int utf8Bytes, int minParagraph, int maxParagraph, unsigned seed,
                      int charset = 0);
+// The text with an emoji sequence after every every-th non-ASCII character (faces, hearts with
+// VS16, families, flags, skin tones, keycaps, and text-presentation symbols among them), cut to
+// utf8Bytes.
+QString withEmoji(const QString& text, int utf8Bytes, int every);
 // Short lines, as many as asked.
 QString shortLines(int lines);
 

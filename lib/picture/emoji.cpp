@@ -182,12 +182,21 @@ QRectF EmojiLineLayout::blockBoundingRect(const QTextBlock& block) const {
     // Only blocks with emoji carry additional formats.
     if (!layout || !block.isVisible() || layout->formats().isEmpty())
         return rect;
-    const QFontMetricsF text(block.charFormat().font());
+    // What an empty line gets: the metrics of the document's font (kept, since this runs for
+    // every paint and every keystroke).
+    const QFont font = document()->defaultFont();
+    if (font != font_ || !measured_) {
+        const QFontMetricsF metrics(font);
+        font_ = font;
+        ascent_ = metrics.ascent();
+        descent_ = metrics.descent();
+        measured_ = true;
+    }
     qreal y = 0;
     for (int i = 0; i < layout->lineCount(); ++i) {
         QTextLine line = layout->lineAt(i);
-        const qreal ascent = std::max(line.ascent(), text.ascent());
-        const qreal descent = std::max(line.descent(), text.descent());
+        const qreal ascent = std::max(line.ascent(), ascent_);
+        const qreal descent = std::max(line.descent(), descent_);
         // The baseline where a line of text would have it.
         const qreal top = y + ascent - line.ascent();
         if (line.y() != top)

@@ -55,4 +55,10 @@ class EmojiLineLayout : public QPlainTextDocumentLayout {
 public:
     explicit EmojiLineLayout(QTextDocument* document) : QPlainTextDocumentLayout(document) {}
     QRectF blockBoundingRect(const QTextBlock& block) const override;
+
+private:
+    mutable QFont font_;
+    mutable qreal ascent_ = 0;
+    mutable qreal descent_ = 0;
+    mutable bool measured_ = false;
 };
