@@ -9,6 +9,7 @@
 #include "lib/picture/exception.h"
 #include "lib/picture/files.h"
 #include "lib/picture/footer.h"
+#include "lib/picture/jpegwriter.h"
 #include "lib/picture/memo.h"
 #include "lib/picture/picture.h"
 
@@ -28,7 +29,6 @@ namespace {
 
 constexpr int Failed = 1;
 constexpr int UsageError = 2;
-constexpr int MaxPixels = 65500; // the largest picture side a JPEG can have
 
 struct Options {
     QFont font;
@@ -53,11 +53,11 @@ int pixels(const QCommandLineParser& parser, const QCommandLineOption& option, i
     const QString value = parser.value(option);
     bool ok = false;
     const int n = value.toInt(&ok);
-    if (!ok || n < least || n > MaxPixels)
+    if (!ok || n < least || n > JpegWriter::MaxDimension)
         throw UsageFailure{QStringLiteral("--%1: '%2' is not a number of pixels from %3 to %4")
                                .arg(option.names().constLast(), value)
                                .arg(least)
-                               .arg(MaxPixels)};
+                               .arg(JpegWriter::MaxDimension)};
     return n;
 }
 
