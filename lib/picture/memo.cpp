@@ -158,18 +158,16 @@ MemoSnapshot::MemoSnapshot(TMemo& memo)
         // such a block is far past the picture limit, and its own lines say how far.
         QTextLayout* lines = block.layout();
         qreal ownHeight = 0;
-        for (int i = 0; i < lines->lineCount(); ++i)
-            ownHeight += lines->lineAt(i).height();
-        if (ownHeight >= qreal(1 << 25))
-            height = ownHeight;
-        spans_.push_back({block, top, height});
         for (int i = 0; i < lines->lineCount(); ++i) {
             const QTextLine line = lines->lineAt(i);
+            ownHeight += line.height();
             lines_.push_back(
                 {int(std::floor(top + line.y())), int(std::ceil(top + line.y() + line.height()))});
         }
+        if (ownHeight >= qreal(1 << 25))
+            height = ownHeight;
+        spans_.push_back({block, top, height});
         top += height;
-        lineCount_ += lines->lineCount();
     }
     // Huge fonts report lines tens of thousands of pixels tall: their sum can pass an int.
     constexpr int Most = std::numeric_limits<int>::max();

@@ -60,7 +60,7 @@ public:
     int width() const { return width_; }
     // Sum of the heights of the shown lines, without the empty line after a final line break.
     int linesHeight() const { return linesHeight_; }
-    int lineCount() const { return lineCount_; }
+    int lineCount() const { return int(lines_.size()); }
     // Picture rows of line i (as shown, wrapped pieces counted): from top to before bottom.
     int lineTop(int i) const { return lines_[size_t(i)].top; }
     int lineBottom(int i) const { return lines_[size_t(i)].bottom; }
@@ -88,5 +88,4 @@ private:
     QColor text_;
     int width_ = 0;
     int linesHeight_ = 0;
-    int lineCount_ = 0;
 };
