@@ -1,5 +1,7 @@
 #include "lib/picture/codepage.h"
 
+#include "lib/picture/codepoints.h"
+
 #include <QMutex>
 #include <array>
 #include <cerrno>
@@ -45,24 +47,6 @@ State& state() {
         return st;
     }();
     return s;
-}
-
-// Walks UTF-16 as code points; a lone surrogate reads as U+FFFD.
-template <typename F> void forEachCodePoint(QStringView text, F&& f) {
-    const QChar* p = text.data();
-    const QChar* end = p + text.size();
-    while (p < end) {
-        char16_t u = p->unicode();
-        ++p;
-        if (QChar::isHighSurrogate(u) && p < end && p->isLowSurrogate()) {
-            f(QChar::surrogateToUcs4(u, p->unicode()));
-            ++p;
-        } else if (QChar::isSurrogate(u)) {
-            f(Replacement);
-        } else {
-            f(char32_t(u));
-        }
-    }
 }
 
 void appendUtf8(QByteArray& out, char32_t c) {

@@ -1,5 +1,7 @@
 #include "lib/picture/emoji.h"
 
+#include "lib/picture/codepoints.h"
+
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetricsF>
@@ -20,18 +22,6 @@ constexpr char32_t Vs16 = 0xFE0F;
 
 bool has(char32_t c, UProperty property) {
     return u_hasBinaryProperty(UChar32(c), property);
-}
-
-// Calls f with each code point of s; a lone surrogate is passed as it is.
-template <typename F> void forEachCodePoint(QStringView s, F f) {
-    for (qsizetype i = 0; i < s.size(); ++i) {
-        char32_t c = s[i].unicode();
-        if (QChar::isHighSurrogate(c) && i + 1 < s.size() && s[i + 1].isLowSurrogate()) {
-            c = QChar::surrogateToUcs4(s[i], s[i + 1]);
-            ++i;
-        }
-        f(c);
-    }
 }
 
 // Whether c can make an emoji of its cluster; a text without any such code point has no emoji,
