@@ -211,12 +211,10 @@ QByteArray readWholeFile(const QString& path) {
                        : ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         cannotOpen(path, errno);
+    const Descriptor owned(standardInput ? -1 : fd); // standard input stays open
     struct stat info {};
-    if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
-        if (!standardInput)
-            ::close(fd);
+    if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode))
         cannotOpen(path, EISDIR);
-    }
     QByteArray data;
     if (S_ISREG(info.st_mode) && info.st_size > 0)
         data.reserve(qsizetype(info.st_size));
@@ -232,8 +230,6 @@ QByteArray readWholeFile(const QString& path) {
             break;
         data.append(chunk, qsizetype(n));
     }
-    if (!standardInput)
-        ::close(fd);
     if (!ok)
         throw Exception(QStringLiteral("Stream read error"));
     return data;
