@@ -1,11 +1,9 @@
 #include "support.h"
 
-#include "shell/Communal.h"
-#include "ui/Unit1.h"
-
 #include "lib/application/application.h"
 #include "lib/picture/codepage.h"
 #include "lib/picture/footer.h"
+#include "shell/Communal.h"
 #include "ui/Unit1.h"
 
 #include <QDir>
@@ -26,6 +24,7 @@ void startLikeTheProgram() {
     std::setlocale(LC_ALL, "");
     codepage::reload();
     std::signal(SIGXFSZ, SIG_IGN);
+    Application->Initialize();
     Application->SetTitle(TForm1::Caption);
 }
 

@@ -18,7 +18,8 @@ class TForm1;
 namespace testing {
 
 // Sets the process up as the program's entry does: the user's locale and its code page, the
-// application title, and a file-size limit that fails a write instead of ending the process.
+// application object initialised and titled, and a file-size limit that fails a write instead of
+// ending the process.
 void startLikeTheProgram();
 
 // Mounts the process makes from now on are its own and vanish with it, whatever becomes of it

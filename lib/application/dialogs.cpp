@@ -1,6 +1,5 @@
 #include "lib/application/dialogs.h"
 
-#include "lib/application/accessibility.h"
 #include "lib/application/application.h"
 #include "lib/application/messagebox.h"
 
@@ -80,7 +79,6 @@ TFontDialog::TFontDialog(QObject* parent)
     : QObject(parent), font_(initialChooserFont()), color_(Qt::black) {}
 
 bool TFontDialog::Execute(QWidget* owner) {
-    listOnlyShownControls();
     // Qt's chooser itself, with its own OK and Cancel: Esc and Enter reach the dialog that owns
     // them, and nothing in it can hide a part of the chooser.
     QFontDialog dialog(owner);
@@ -136,7 +134,6 @@ TColorDialog::TColorDialog(QObject* parent) : QObject(parent) {
 }
 
 bool TColorDialog::Execute(QWidget* owner) {
-    listOnlyShownControls();
     QColorDialog dialog(color_, owner);
     dialog.setObjectName(QStringLiteral("ColorChooser"));
     dialog.setOptions(QColorDialog::DontUseNativeDialog);

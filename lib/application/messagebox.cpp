@@ -1,7 +1,5 @@
 #include "lib/application/messagebox.h"
 
-#include "lib/application/accessibility.h"
-
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -51,7 +49,6 @@ QString withBreaksInLongRuns(const QString& text, const QFontMetrics& fm, int wi
 
 TMessageBox::TMessageBox(Icon icon, const QString& title, const QString& text, QWidget* parent)
     : QMessageBox(icon, title, text, QMessageBox::Ok, parent), message_(text) {
-    listOnlyShownControls();
     setEscapeButton(QMessageBox::Ok);
     setDefaultButton(QMessageBox::Ok);
     if (QLabel* label = textLabel(this))
