@@ -124,11 +124,18 @@ QFont fontBeside(const QFont& text) {
 
 } // namespace emoji
 
-EmojiHighlighter::EmojiHighlighter(QTextDocument* document) : QSyntaxHighlighter(document) {
-    followFont();
-}
+EmojiHighlighter::EmojiHighlighter(QTextDocument* document) : QSyntaxHighlighter(document) {}
 
 void EmojiHighlighter::followFont() {
+    if (!ready_)
+        return; // no emoji yet: the first one finds the format for the font of then
+    const QTextCharFormat before = format_;
+    prepare();
+    if (format_ != before)
+        rehighlight();
+}
+
+void EmojiHighlighter::prepare() {
     const QFont text = document() ? document()->defaultFont() : QFont();
     const QFont emoji = emoji::fontBeside(text);
     QTextCharFormat format;
@@ -146,16 +153,24 @@ void EmojiHighlighter::followFont() {
         run.setStyleStrategy(QFont::NoFontMerging);
         face_ = QRawFont::fromFont(run);
     }
-    if (format == format_)
-        return;
     format_ = format;
-    rehighlight();
+    ready_ = true;
 }
 
 void EmojiHighlighter::highlightBlock(const QString& text) {
-    if (!format_.isValid() || format_.properties().isEmpty())
+    const auto noFace = [this] { return !format_.isValid() || format_.properties().isEmpty(); };
+    if (ready_ && noFace())
         return;
-    for (const emoji::Run& run : emoji::runs(text)) {
+    const std::vector<emoji::Run> runs = emoji::runs(text);
+    if (runs.empty())
+        return;
+    // Made on first need, not at start-up: most texts have no emoji, and loading the emoji face
+    // is a tenth of the program's start-up.
+    if (!ready_)
+        prepare();
+    if (noFace())
+        return;
+    for (const emoji::Run& run : runs) {
         // A sequence newer than the face keeps the text's faces.
         const QChar first = text.at(run.start);
         const char32_t base = first.isHighSurrogate() && run.length > 1

@@ -43,8 +43,11 @@ protected:
     void highlightBlock(const QString& text) override;
 
 private:
+    void prepare();
+
     QTextCharFormat format_;
     QRawFont face_;
+    bool ready_ = false; // format_ and face_ made for the document's font
 };
 
 // The text area's layout, with lines of emoji alone as tall as lines of text: the emoji face's
