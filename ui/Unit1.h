@@ -3,8 +3,8 @@
 // The main window. TForm1 holds every control and one handler per event; the handlers are where
 // user events meet the work: the text area (TMemo) holds the text, the code page module counts
 // and encodes it, the picture module (lib/picture, shared with the command-line converter) turns
-// the text area into a JPEG and saveWholeFile writes. A handler's exception ends in
-// Application->HandleException.
+// the text area into a JPEG, and saveNewFile writes each file under a name nothing holds yet. A
+// handler's exception ends in Application->HandleException.
 
 #include "lib/picture/picture.h"
 
