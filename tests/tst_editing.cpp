@@ -2,9 +2,9 @@
 // undo, the font and colour choosers, the Chinese face, and "Open directory".
 
 #include "lib/application/application.h"
-#include "lib/picture/codepage.h"
-#include "lib/look/controls.h"
 #include "lib/application/dialogs.h"
+#include "lib/look/controls.h"
+#include "lib/picture/codepage.h"
 #include "lib/picture/memo.h"
 #include "support.h"
 #include "ui/Unit1.h"
@@ -59,9 +59,7 @@ class EditingTest : public QObject {
     std::unique_ptr<TForm1> form_;
 
 private slots:
-    void initTestCase() {
-        startLikeTheProgram();
-    }
+    void initTestCase() { startLikeTheProgram(); }
     void init() {
         form_ = openMainWindow(root_.path() + QLatin1Char('/'));
         QVERIFY(form_);
@@ -92,9 +90,8 @@ private slots:
         QSignalSpy changes(form_->Memo1, &TMemo::Change);
         whileClosingModals([&] { QTest::mouseClick(form_->BitBtn1, Qt::LeftButton); });
         QCOMPARE(changes.count(), 3);
-        QCOMPARE(form_->lbl1->text(),
-                 QStringLiteral("The current length:%1")
-                     .arg(codepage::byteLength(form_->Memo1->Text())));
+        QCOMPARE(form_->lbl1->text(), QStringLiteral("The current length:%1")
+                                          .arg(codepage::byteLength(form_->Memo1->Text())));
     }
 
     void doubleClickClearsAndUndoBringsBack_data() {
@@ -125,21 +122,21 @@ private slots:
         QColor seenColor;
         // The first time: its own font, not the text area's.
         auto choose = [&](const QFont& font, int colorIndex, bool confirm) {
-            return whileClosingModals(
-                [&] { QTest::mouseClick(form_->BitBtn2, Qt::LeftButton); },
-                [&](QWidget* modal) {
-                    auto* fonts = qobject_cast<QFontDialog*>(modal);
-                    auto* colors = modal->findChild<QComboBox*>(QStringLiteral("FontChooserColor"));
-                    QVERIFY(fonts && colors);
-                    seen = fonts->currentFont();
-                    seenColor = colors->currentData().value<QColor>();
-                    fonts->setCurrentFont(font);
-                    colors->setCurrentIndex(colorIndex);
-                    if (confirm)
-                        static_cast<QDialog*>(modal)->accept();
-                    else
-                        static_cast<QDialog*>(modal)->reject();
-                });
+            return whileClosingModals([&] { QTest::mouseClick(form_->BitBtn2, Qt::LeftButton); },
+                                      [&](QWidget* modal) {
+                                          auto* fonts = qobject_cast<QFontDialog*>(modal);
+                                          auto* colors = modal->findChild<QComboBox*>(
+                                              QStringLiteral("FontChooserColor"));
+                                          QVERIFY(fonts && colors);
+                                          seen = fonts->currentFont();
+                                          seenColor = colors->currentData().value<QColor>();
+                                          fonts->setCurrentFont(font);
+                                          colors->setCurrentIndex(colorIndex);
+                                          if (confirm)
+                                              static_cast<QDialog*>(modal)->accept();
+                                          else
+                                              static_cast<QDialog*>(modal)->reject();
+                                      });
         };
         QFont serif(QStringLiteral("DejaVu Serif"), 20, QFont::Bold);
         serif.setUnderline(true);

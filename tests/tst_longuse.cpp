@@ -2,9 +2,9 @@
 // afterwards, leave memory and open files where they were.
 
 #include "lib/application/application.h"
-#include "lib/picture/codepage.h"
-#include "lib/look/controls.h"
 #include "lib/application/dialogs.h"
+#include "lib/look/controls.h"
+#include "lib/picture/codepage.h"
 #include "lib/picture/memo.h"
 #include "support.h"
 #include "ui/Unit1.h"

@@ -2,9 +2,9 @@
 // comes back whole from the code page, and from the text copy a conversion writes.
 
 #include "lib/application/application.h"
-#include "lib/picture/codepage.h"
-#include "lib/look/controls.h"
 #include "lib/application/dialogs.h"
+#include "lib/look/controls.h"
+#include "lib/picture/codepage.h"
 #include "lib/picture/memo.h"
 #include "support.h"
 #include "ui/Unit1.h"

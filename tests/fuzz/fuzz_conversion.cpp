@@ -6,8 +6,8 @@
 // repeated to pass the length limit (high bit); the rest is the text.
 
 #include "lib/application/application.h"
-#include "lib/picture/codepage.h"
 #include "lib/application/dialogs.h"
+#include "lib/picture/codepage.h"
 #include "lib/picture/memo.h"
 #include "shell/Communal.h"
 #include "tests/support.h"
