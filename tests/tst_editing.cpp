@@ -9,7 +9,6 @@
 #include "support.h"
 #include "ui/Unit1.h"
 
-#include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
 #include <QDir>

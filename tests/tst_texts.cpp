@@ -12,7 +12,6 @@
 #include "ui/Unit1.h"
 
 #include <QAbstractTextDocumentLayout>
-#include <QDir>
 #include <QGlyphRun>
 #include <QRawFont>
 #include <QRegularExpression>

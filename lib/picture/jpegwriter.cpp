@@ -3,7 +3,6 @@
 #include "lib/picture/exception.h"
 #include "lib/picture/profile.h"
 
-#include <QtEndian>
 #include <array>
 #include <condition_variable>
 #include <csetjmp>
