@@ -11,7 +11,6 @@ public:
     TMessageBox(Icon icon, const QString& title, const QString& text, QWidget* parent = nullptr);
     // Centred on the screen once it has its final size, not before.
     void SetCentredOnScreen(bool centred) { centred_ = centred; }
-    QString Message() const { return message_; }
 
 protected:
     void showEvent(QShowEvent* event) override;

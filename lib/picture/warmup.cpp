@@ -10,7 +10,6 @@
 #include <cmath>
 
 MemoWarmUp::MemoWarmUp(TMemo* memo) : QObject(memo), memo_(memo) {
-    timer_.setSingleShot(false);
     connect(&timer_, &QTimer::timeout, this, &MemoWarmUp::slice);
     connect(memo->document(), &QTextDocument::contentsChange, this,
             [this](int position, int, int added) { changed(position, added); });
@@ -95,7 +94,6 @@ void MemoWarmUp::slice() {
     from_ = QTextCursor();
     to_ = QTextCursor();
     timer_.stop();
-    emit finished();
 }
 
 bool MemoWarmUp::drawLines(const QTextBlock& block, const QElapsedTimer& clock) {

@@ -28,9 +28,6 @@ public:
     static constexpr int MaxBlockLength = 4000; // characters of a block laid out here
     static constexpr int MaxLineHeight = 128;   // pixels of a line drawn here
 
-signals:
-    void finished();
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
