@@ -4,9 +4,16 @@
 #include "lib/application/messagebox.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QFontDialog>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
-#include <QMessageBox>
+#include <QPainter>
 #include <QScreen>
+#include <QSettings>
 
 void ShowMessage(const QString& text) {
     TMessageBox box(QMessageBox::NoIcon, Application->Title(), text);
@@ -16,15 +23,6 @@ void ShowMessage(const QString& text) {
         box.setScreen(active->screen());
     execMessageBox(box);
 }
-
-#include <QCheckBox>
-#include <QColorDialog>
-#include <QComboBox>
-#include <QFontDialog>
-#include <QGridLayout>
-#include <QHBoxLayout>
-#include <QPainter>
-#include <QSettings>
 
 void placeChooser(QWidget* dialog, QWidget* owner) {
     QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen();

@@ -1,18 +1,16 @@
 #pragma once
 
+#include <QColor>
+#include <QFont>
+#include <QObject>
 #include <QString>
-#include <functional>
+#include <array>
+
+class QWidget;
 
 // A modal box captioned with the application title, no icon, one OK button (Enter and Esc close
 // it), centred on the screen; returns when it is closed.
 void ShowMessage(const QString& text);
-
-#include <QColor>
-#include <QFont>
-#include <QObject>
-#include <array>
-
-class QWidget;
 
 // The font chooser: face, size, style, underline, strike-out and colour. It keeps its last
 // choice between uses and starts, the first time, with its own font.
