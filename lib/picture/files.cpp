@@ -10,10 +10,12 @@
 #include <QRegularExpression>
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -179,11 +181,17 @@ void removeStrayTemporaries(const QString& folder) {
         ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.get() < 0)
         return;
-    const QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString& name : names) {
-        if (!isTemporaryName(name))
-            continue;
-        const QByteArray entry = QFile::encodeName(name);
+    // The folder holds every picture ever made: its names are read as they are, not listed,
+    // looked at and sorted one by one, so that start-up does not grow with them.
+    std::vector<QByteArray> names;
+    if (DIR* entries = ::fdopendir(::fcntl(dir.get(), F_DUPFD_CLOEXEC, 0))) {
+        while (const dirent* e = ::readdir(entries))
+            if (std::strncmp(e->d_name, ".zorna-", 7) == 0 &&
+                isTemporaryName(QFile::decodeName(e->d_name)))
+                names.emplace_back(e->d_name);
+        ::closedir(entries);
+    }
+    for (const QByteArray& entry : names) {
         const Descriptor file(
             ::openat(dir.get(), entry.constData(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
         struct stat st {};
