@@ -446,8 +446,14 @@ FirstRow measureFirst(int number, bool idle, const QString& folder, int w3Lines)
             const QList<QByteArray> f = line.split(' ');
             if (f.size() != 8)
                 continue;
-            Stages st{f[1].toDouble(), f[2].toDouble(), f[3].toDouble(), f[4].toDouble(),
-                      f[5].toDouble(), f[6].toDouble(), f[7].toDouble()};
+            Stages st;
+            st.whole = f[1].toDouble();
+            st.layout = f[2].toDouble();
+            st.paint = f[3].toDouble();
+            st.compress = f[4].toDouble();
+            st.write = f[5].toDouble();
+            st.ready = f[6].toDouble();
+            st.encoder = f[7].toDouble();
             (f[0] == "first" ? first : paste).push_back(st);
         }
     }
@@ -831,16 +837,16 @@ int main(int argc, char** argv) {
 
     out << "Code page " << codepage::name() << ", " << Runs << " runs after a warm-up; times in ms "
         << "as median (min-max), memory in MB above the idle program.\n\n";
-    out << qSetFieldWidth(22) << Qt::left << "workload" << qSetFieldWidth(13) << "picture"
-        << qSetFieldWidth(20) << "whole" << qSetFieldWidth(8) << "layout"
+    out << qSetFieldWidth(27) << Qt::left << "workload" << qSetFieldWidth(13) << "picture"
+        << qSetFieldWidth(20) << "whole" << qSetFieldWidth(9) << "layout"
         << "paint"
         << "copy"
         << "compress"
         << "write" << qSetFieldWidth(20) << "encoder alone" << qSetFieldWidth(7) << "ratio"
         << "peak" << qSetFieldWidth(0) << "\n";
     auto printRow = [&](const Row& r) {
-        out << qSetFieldWidth(22) << r.name << qSetFieldWidth(13) << r.picture << qSetFieldWidth(20)
-            << r.whole << qSetFieldWidth(8) << r.layout << r.paint << r.copy << r.compress
+        out << qSetFieldWidth(27) << r.name << qSetFieldWidth(13) << r.picture << qSetFieldWidth(20)
+            << r.whole << qSetFieldWidth(9) << r.layout << r.paint << r.copy << r.compress
             << r.write << qSetFieldWidth(20) << r.encoder << qSetFieldWidth(7) << r.ratio << r.peak
             << qSetFieldWidth(0) << "\n";
     };
