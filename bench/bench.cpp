@@ -859,7 +859,7 @@ int main(int argc, char** argv) {
         << " processes), and first after paste (text of new glyphs set into that warm window),\n"
         << "pressed at once, or after the window's idle time (ready: how long it took); the "
            "encoder alone on the same picture in the same process, and the ratio:\n";
-    out << qSetFieldWidth(22) << "workload" << qSetFieldWidth(22) << "conversion"
+    out << qSetFieldWidth(27) << "workload" << qSetFieldWidth(22) << "conversion"
         << qSetFieldWidth(9) << "whole"
         << "layout"
         << "paint"
@@ -870,7 +870,7 @@ int main(int argc, char** argv) {
         << "ratio" << qSetFieldWidth(0) << "\n";
     for (size_t i = 0; i < rows.size(); ++i) {
         auto line = [&](const char* what, const Stages& st) {
-            out << qSetFieldWidth(22) << rows[i].name.left(21) << qSetFieldWidth(22) << what
+            out << qSetFieldWidth(27) << rows[i].name << qSetFieldWidth(22) << what
                 << qSetFieldWidth(9) << QString::number(st.whole, 'f', 1)
                 << QString::number(st.layout, 'f', 1) << QString::number(st.paint, 'f', 1)
                 << QString::number(st.compress, 'f', 1) << QString::number(st.write, 'f', 1)
